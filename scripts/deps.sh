@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages that building and testing Quillmere need, when missing.
+# Sourced by run.sh and test.sh; needs root or sudo only when something must be installed.
+set -euo pipefail
+
+QUILLMERE_BUILD_PACKAGES=(
+    build-essential cmake ninja-build ccache pkg-config git clang-format
+    qt6-base-dev qt6-base-dev-tools libgl-dev
+    fonts-ipafont-gothic
+)
+QUILLMERE_TEST_PACKAGES=(
+    googletest libgtest-dev
+    clang-14 libclang-rt-14-dev
+)
+
+quillmere_install_missing() {
+    local missing=()
+    local pkg
+    for pkg in "$@"; do
+        dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed" || missing+=("$pkg")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "Installing: ${missing[*]}"
+    local sudo=()
+    [ "$(id -u)" -ne 0 ] && sudo=(sudo)
+    "${sudo[@]}" apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}

@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Builds Quillmere and runs every test: the normal build, then the tests again under
+# AddressSanitizer + UndefinedBehaviorSanitizer, then short fuzz runs of the file readers.
+# Usage: scripts/test.sh            (everything)
+#        QUILLMERE_FUZZ_SECONDS=10 scripts/test.sh   (shorter fuzz runs)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source scripts/deps.sh
+quillmere_install_missing "${QUILLMERE_BUILD_PACKAGES[@]}" "${QUILLMERE_TEST_PACKAGES[@]}"
+
+werror=OFF
+[ "${CI:-}" = "true" ] && werror=ON
+export CCACHE_DIR="${CCACHE_DIR:-$PWD/.cache/ccache}"
+jobs=$(nproc)
+
+step() { printf '\n=== %s\n' "$*"; }
+
+step "code formatting"
+git ls-files -z '*.cpp' '*.h' | xargs -0 -r clang-format --dry-run --Werror
+
+step "normal build and tests"
+cmake --preset default -DQUILLMERE_WERROR=$werror >/dev/null
+cmake --build --preset default -j "$jobs"
+ctest --preset default -j "$jobs"
+
+step "address and undefined-behaviour sanitizer build and tests"
+cmake --preset asan -DQUILLMERE_WERROR=$werror >/dev/null
+cmake --build --preset asan -j "$jobs"
+ctest --preset asan -j "$jobs"
+
+step "fuzzing the playlist and settings readers"
+cmake --preset fuzz -DQUILLMERE_WERROR=$werror >/dev/null
+cmake --build --preset fuzz -j "$jobs"
+scripts/fuzz.sh "${QUILLMERE_FUZZ_SECONDS:-60}"
+
+step "all tests passed"

@@ -1,0 +1,64 @@
+#include "common/AppPaths.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+namespace quillmere::AppPaths {
+namespace {
+
+const QString settingsName = QStringLiteral("quillmere.ini");
+
+QString homeOverride()
+{
+    return qEnvironmentVariable("QUILLMERE_HOME");
+}
+
+bool isPortable()
+{
+    const QDir dir(executableDir());
+    return QFileInfo::exists(dir.filePath(settingsName)) ||
+           QFileInfo::exists(dir.filePath(QStringLiteral("portable")));
+}
+
+// The folder for one kind of file: the override, the executable's folder, or the standard one.
+QString baseDir(QStandardPaths::StandardLocation location)
+{
+    const QString home = homeOverride();
+    if (!home.isEmpty())
+        return home;
+    if (isPortable())
+        return executableDir();
+    return QStandardPaths::writableLocation(location);
+}
+
+} // namespace
+
+QString executableDir()
+{
+    if (QCoreApplication::instance())
+        return QCoreApplication::applicationDirPath();
+    return QFileInfo(QStringLiteral("/proc/self/exe")).canonicalPath();
+}
+
+QString settingsFile()
+{
+    return QDir(baseDir(QStandardPaths::AppConfigLocation)).filePath(settingsName);
+}
+
+QString defaultPlayListFile()
+{
+    return QDir(baseDir(QStandardPaths::AppDataLocation))
+        .filePath(QStringLiteral("DefaultPlayList.txt"));
+}
+
+QString defaultRecordingDir()
+{
+    if (!homeOverride().isEmpty() || isPortable())
+        return QDir(baseDir(QStandardPaths::MusicLocation)).filePath(QStringLiteral("Library"));
+    return QDir(QStandardPaths::writableLocation(QStandardPaths::MusicLocation))
+        .filePath(QStringLiteral("Quillmere"));
+}
+
+} // namespace quillmere::AppPaths
