@@ -1,0 +1,112 @@
+#pragma once
+
+#include "common/AtomicWrite.h"
+#include "playlist/TLxMusicInfo.h"
+
+#include <QColor>
+#include <QRect>
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <random>
+#include <vector>
+
+class PaintSurface;
+class PlayListView;
+
+// The playlist: the song entries in display order, the current entry, sequential and random
+// order of play, the mirror of every change in the play list box, and the A-B section bar of
+// the current song. Exactly one exists; the playback engine owns it. Destroying it saves the
+// playlist to the default playlist file.
+// UI thread only.
+class TLxMusicInfoMng {
+public:
+    enum class MissingFileAnswer { Skip, Abort };
+    // Asked when AddEntry meets a file that does not exist; the main window shows
+    // missingFileMessage() with the buttons OK (Skip) and Abort.
+    using MissingFileQuestion = std::function<MissingFileAnswer(const QString &fileName)>;
+    static QString missingFileMessage(const QString &fileName);
+
+    TLxMusicInfoMng();
+    ~TLxMusicInfoMng();
+    TLxMusicInfoMng(const TLxMusicInfoMng &) = delete;
+    TLxMusicInfoMng &operator=(const TLxMusicInfoMng &) = delete;
+
+    // Neither view is owned; both must outlive the manager or be detached with nullptrs.
+    void SetViews(PaintSurface *sectionBar, PlayListView *listBox);
+    void SetMissingFileQuestion(MissingFileQuestion question);
+
+    // The default playlist's path; an empty file is created there first if none exists.
+    QString GetDefaultPlayListName() const;
+    // Writes the playlist (UTF-8, CR LF) without ever leaving a half-written file.
+    quillmere::WriteResult SaveToFile(const QString &fileName) const;
+    quillmere::WriteResult SaveDefaultPlayList() const;
+    // False keeps the destructor from overwriting the default playlist (used when a damaged
+    // default playlist could not be copied aside).
+    void SetSaveOnDestroy(bool save) { m_saveOnDestroy = save; }
+
+    int GetCount() const { return static_cast<int>(m_entries.size()); }
+    int GetCurrentIndex() const { return m_currentIndex; }
+    int LastAddedIndex() const { return m_lastAddedIndex; }
+    void SetCurrentIndex(int i);
+    // Adds line i of the play list box to its selection.
+    void SelectLine(int i);
+    TLxMusicInfo *Entry(int i);
+    const TLxMusicInfo *Entry(int i) const;
+
+    // The index of the entry for fileName (added, or found when the path is already listed);
+    // -1 when the user skipped a missing file, -2 when they chose to abort.
+    int AddEntry(const QString &fileName, const TLxMusicInfo &tmpl, bool select, bool makeCurrent);
+    void DeleteEntry(int i);
+    // Swaps entry i with the one above ("BUTTON_LISTUP") or below (any other name).
+    void MoveEntry(int i, QStringView buttonName);
+    // Removes every entry and every list line; the list box's item index becomes -1.
+    void Clear();
+
+    bool GetCurrentFileName(QString &name) const;
+    bool NextEntry(QString &name);
+    bool PrevEntry(QString &name);
+    // Random order without repetition: every entry once per cycle.
+    bool RandomEntry(QString &name);
+    void SetPlayed(int i);
+    void ResetPlayed(int i);
+
+    // The A, B and delete-section buttons, on the current entry.
+    void SetPointA(qint64 pos, bool addNew);
+    int SetPointB(qint64 pos);
+    bool DeleteSection(qint64 pos);
+    qint64 NextSectionStart(qint64 pos) const;
+    qint64 PrevSectionStart(qint64 pos) const;
+    int FindSection(qint64 pos) const;
+    qint64 SectionRestartPos(int index, qint64 pos) const;
+
+    // The section bar.
+    void DrawSectionBar();
+    int PosToX(qint64 pos) const;
+    void DrawPosition(qint64 pos);
+    void DrawMarker(qint64 pos, const QColor &colour, bool force);
+    void DrawMarkerLine(int x, const QColor &colour, bool force);
+    void SetCurrentLength(qint64 length);
+    qint64 RangeEnd() const { return m_rangeEnd; }
+
+private:
+    const TLxMusicInfo *currentEntry() const;
+    TLxMusicInfo *currentEntry();
+    int indexOf(const QString &fileName) const;
+    void fillColumn(int x, const QColor &colour);
+
+    QRect m_barRect;
+    int m_markX = -1;
+    QColor m_markSavedColor;
+    PaintSurface *m_sectionBar = nullptr;
+    qint64 m_rangeStart = 0;
+    qint64 m_rangeEnd = 0;
+    int m_currentIndex = 0;
+    PlayListView *m_listBox = nullptr;
+    std::vector<std::unique_ptr<TLxMusicInfo>> m_entries;
+    int m_lastAddedIndex = -1;
+    MissingFileQuestion m_missingFileQuestion;
+    std::mt19937 m_random{std::random_device{}()};
+    bool m_saveOnDestroy = true;
+};

@@ -1,0 +1,81 @@
+// Drawing of the A-B section bar of the current song. The bar is navy with red sections; a
+// one-pixel column marks the play position (lime) or a pending A point (white). The column
+// under the cursor is restored from the colour it covered, which works because every column
+// of the bar is of one colour from top to bottom.
+#include "playlist/PaintSurface.h"
+#include "playlist/SectionBarGeometry.h"
+#include "playlist/TLxMusicInfoMng.h"
+
+#include <QPainter>
+
+using namespace SectionBarGeometry;
+
+int TLxMusicInfoMng::PosToX(qint64 pos) const
+{
+    return positionToX(pos, m_rangeStart, m_rangeEnd, m_barRect.left(),
+                       m_barRect.left() + m_barRect.width());
+}
+
+void TLxMusicInfoMng::DrawSectionBar()
+{
+    // The repair holds even without a bar: callers rely on a valid current entry afterwards.
+    if (!m_entries.empty() && (m_currentIndex < 0 || m_currentIndex >= GetCount()))
+        m_currentIndex = 0;
+    if (!m_sectionBar)
+        return;
+    {
+        QPainter painter(&m_sectionBar->canvas());
+        painter.fillRect(m_barRect, Navy);
+        if (!m_entries.empty()) {
+            for (const TLxABLoopInfo &section : m_entries[m_currentIndex]->Sections) {
+                const int x1 = PosToX(section.PosA);
+                int x2 = PosToX(section.PosB);
+                if (x1 == x2)
+                    x2 = x1 + 1;
+                if (x2 > x1) // a section that ends before it starts is not drawn
+                    painter.fillRect(QRect(x1, m_barRect.top(), x2 - x1, m_barRect.height()), Red);
+            }
+        }
+    }
+    m_markX = -1;
+    if (!m_entries.empty()) {
+        const TLxMusicInfo &entry = *m_entries[m_currentIndex];
+        if (entry.AMarkVisible) {
+            DrawMarker(entry.LastA, White, true);
+            m_markX = -1; // the A mark stays until the next full repaint
+        }
+    }
+    m_sectionBar->canvasChanged();
+}
+
+void TLxMusicInfoMng::DrawPosition(qint64 pos)
+{
+    DrawMarker(pos, Lime, false);
+}
+
+void TLxMusicInfoMng::DrawMarker(qint64 pos, const QColor &colour, bool force)
+{
+    if (m_rangeEnd == m_rangeStart)
+        return;
+    DrawMarkerLine(PosToX(pos), colour, force);
+}
+
+void TLxMusicInfoMng::fillColumn(int x, const QColor &colour)
+{
+    QPainter painter(&m_sectionBar->canvas());
+    painter.fillRect(QRect(x, m_barRect.top(), 1, m_barRect.height()), colour);
+}
+
+void TLxMusicInfoMng::DrawMarkerLine(int x, const QColor &colour, bool force)
+{
+    if (!m_sectionBar || (x == m_markX && !force))
+        return;
+    if (m_markX != -1)
+        fillColumn(m_markX, m_markSavedColor);
+    const QImage &image = m_sectionBar->canvas();
+    m_markSavedColor =
+        image.valid(x, m_barRect.top()) ? image.pixelColor(x, m_barRect.top()) : Navy;
+    fillColumn(x, colour);
+    m_markX = x;
+    m_sectionBar->canvasChanged();
+}
