@@ -52,13 +52,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
     TLxMusicInfoMng first;
     first.SetSaveOnDestroy(false);
-    if (PlayListFile::load(first, workspace.listFile) != PlayListFile::LoadResult::Loaded)
+    using PlayListFile::LoadResult;
+    const LoadResult result = PlayListFile::load(first, workspace.listFile);
+    if (result != LoadResult::Loaded && result != LoadResult::LoadedPartly)
         return 0;
     if (!first.SaveToFile(workspace.listFile).ok)
         std::abort();
     TLxMusicInfoMng second;
     second.SetSaveOnDestroy(false);
-    if (PlayListFile::load(second, workspace.listFile) != PlayListFile::LoadResult::Loaded ||
+    if (PlayListFile::load(second, workspace.listFile) != LoadResult::Loaded ||
         !sameEntries(first, second))
         std::abort();
     return 0;

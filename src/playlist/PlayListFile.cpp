@@ -91,6 +91,8 @@ Document parse(const QStringList &lines)
         case State::SeekBegin:
             if (line == Begin)
                 state = State::Path;
+            else if (!line.trimmed().isEmpty())
+                ++doc.ignoredLines;
             break;
         case State::Path:
             doc.blocks.push_back(Block{line, {}, {}, {}, {}, false});
@@ -121,6 +123,8 @@ Document parse(const QStringList &lines)
             if (line == End) {
                 doc.blocks.back().ended = true;
                 state = State::SeekBegin;
+            } else {
+                ++doc.ignoredLines;
             }
             break;
         }
@@ -195,8 +199,10 @@ void selectStoredIndex(TLxMusicInfoMng &mng, const QString &indexText)
 LoadResult apply(TLxMusicInfoMng &mng, const Document &doc)
 {
     const TLxMusicInfo emptyTemplate;
+    bool partly = doc.ignoredLines > 0;
     for (const Block &block : doc.blocks) {
         const int index = mng.AddEntry(block.path, emptyTemplate, false, false);
+        partly = partly || index < 0 || !block.ended;
         if (!block.ended)
             continue;
         if (index >= 0) {
@@ -215,7 +221,7 @@ LoadResult apply(TLxMusicInfoMng &mng, const Document &doc)
         if (index == -2)
             break;
     }
-    return LoadResult::Loaded;
+    return partly ? LoadResult::LoadedPartly : LoadResult::Loaded;
 }
 
 } // namespace
@@ -235,7 +241,7 @@ LoadResult load(TLxMusicInfoMng &mng, const QString &fileName)
             const Document doc =
                 parse(quillmere::splitLines(quillmere::decodeUtf8OrShiftJis(bytes)));
             result = apply(mng, doc);
-            selectStoredIndex(mng, result == LoadResult::Loaded ? doc.indexText : QString());
+            selectStoredIndex(mng, result == LoadResult::Malformed ? QString() : doc.indexText);
         }
     }
     return result;
@@ -269,7 +275,8 @@ LoadResult loadDefault(TLxMusicInfoMng &mng)
 {
     const QString fileName = mng.GetDefaultPlayListName();
     const LoadResult result = load(mng, fileName);
-    if (result == LoadResult::Malformed && !copyAside(fileName))
+    const bool keepAside = result == LoadResult::Malformed || result == LoadResult::LoadedPartly;
+    if (result == LoadResult::Unreadable || (keepAside && !copyAside(fileName)))
         mng.SetSaveOnDestroy(false);
     return result;
 }

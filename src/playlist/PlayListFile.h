@@ -30,6 +30,7 @@ struct Block {
 struct Document {
     QString indexText;
     std::vector<Block> blocks; // every block whose path line was read, in file order
+    int ignoredLines = 0;      // non-blank lines outside any block, or skipped seeking "End"
 };
 
 struct BlockValues {
@@ -50,19 +51,22 @@ std::optional<BlockValues> convert(const Block &block);
 std::optional<std::vector<TLxABLoopInfo>> parseSections(const QString &text);
 
 enum class LoadResult {
-    Loaded,     // every block read (or reading was aborted by the user)
-    Malformed,  // a number was not an integer: the playlist was emptied
-    Unreadable, // the file could not be read: the playlist stays empty
+    Loaded,       // everything the file held is in the playlist
+    LoadedPartly, // blocks were skipped (missing audio files, the user's abort, no "End") or
+                  // lines were not understood: saving would not give back the same file
+    Malformed,    // a number was not an integer: the playlist was emptied
+    Unreadable,   // the file could not be read: the playlist stays empty
 };
 
 // Replaces the manager's playlist with the file's content, asking about missing audio files
 // through the manager's question; creates an empty file if none exists.
 LoadResult load(TLxMusicInfoMng &mng, const QString &fileName);
 
-// Start-up: reads the default playlist. One that fails to parse is first copied aside to
-// "DefaultPlayList.txt.bad" (or ".bad.2", ".bad.3"... when an older copy differs), so the
-// saving at exit can never destroy the user's only copy; if the copy fails, the manager
-// is told not to overwrite the default playlist at exit.
+// Start-up: reads the default playlist. One that was not taken in whole (malformed, or
+// partly loaded, say because the drive with the songs is not mounted) is first copied aside
+// to "DefaultPlayList.txt.bad" (or ".bad.2", ".bad.3"... when an older copy differs), so the
+// saving at exit never destroys the user's only copy of their sections. If the copy fails,
+// or the file cannot be read, the manager is told not to overwrite it at exit.
 LoadResult loadDefault(TLxMusicInfoMng &mng);
 
 } // namespace PlayListFile

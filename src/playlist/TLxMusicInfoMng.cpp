@@ -116,6 +116,10 @@ int TLxMusicInfoMng::AddEntry(const QString &fileName, const TLxMusicInfo &tmpl,
         return i;
     }
 
+    // A line break in a name would split its line of the playlist file and shift every value
+    // after it; such a file is left out, as a file that cannot be played is.
+    if (fileName.contains(u'\n') || fileName.contains(u'\r'))
+        return -1;
     const QFileInfo file(fileName);
     if (fileName.isEmpty() || !file.isFile()) {
         const MissingFileAnswer answer =

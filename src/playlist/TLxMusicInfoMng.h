@@ -56,7 +56,8 @@ public:
     const TLxMusicInfo *Entry(int i) const;
 
     // The index of the entry for fileName (added, or found when the path is already listed);
-    // -1 when the user skipped a missing file, -2 when they chose to abort.
+    // -1 when the user skipped a missing file (or the name holds a line break, which the
+    // playlist file cannot keep), -2 when they chose to abort.
     int AddEntry(const QString &fileName, const TLxMusicInfo &tmpl, bool select, bool makeCurrent);
     void DeleteEntry(int i);
     // Swaps entry i with the one above ("BUTTON_LISTUP") or below (any other name).

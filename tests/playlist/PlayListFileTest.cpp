@@ -186,7 +186,7 @@ TEST_F(PlayListFileTest, MissingReservedLineSwallowsTheFollowingBlock)
     QString first = block(a, QStringLiteral("10"));
     first.replace(first.lastIndexOf(QStringLiteral("    \n")), 5, QString());
     ASSERT_EQ(loadText(first + block(b, QStringLiteral("20")) + block(c, QStringLiteral("30"))),
-              PlayListFile::LoadResult::Loaded);
+              PlayListFile::LoadResult::LoadedPartly);
     ASSERT_EQ(mng.GetCount(), 2); // b was never added: its lines were skipped looking for "End"
     EXPECT_EQ(mng.Entry(0)->FileName, a);
     EXPECT_EQ(mng.Entry(0)->Length, 10);
@@ -198,7 +198,7 @@ TEST_F(PlayListFileTest, LastBlockWithoutEndKeepsAnEmptyEntry)
     QString text =
         block(song(QStringLiteral("a.wav")), QStringLiteral("10"), QStringLiteral("1,2"));
     text.chop(4);
-    ASSERT_EQ(loadText(text), PlayListFile::LoadResult::Loaded);
+    ASSERT_EQ(loadText(text), PlayListFile::LoadResult::LoadedPartly);
     ASSERT_EQ(mng.GetCount(), 1);
     EXPECT_EQ(mng.Entry(0)->Length, 0);
     EXPECT_TRUE(mng.Entry(0)->Sections.empty());
@@ -277,12 +277,12 @@ TEST_F(PlayListFileTest, MissingAudioFilesAreSkippedOrAbortReading)
     const QString gone = dir.filePath(QStringLiteral("gone.wav"));
     const QString c = song(QStringLiteral("c.wav"));
     const QString text = block(a) + block(gone) + block(c);
-    ASSERT_EQ(loadText(text), PlayListFile::LoadResult::Loaded);
+    ASSERT_EQ(loadText(text), PlayListFile::LoadResult::LoadedPartly);
     EXPECT_EQ(asked, QStringList{gone});
     EXPECT_EQ(mng.GetCount(), 2);
 
     answer = TLxMusicInfoMng::MissingFileAnswer::Abort;
-    ASSERT_EQ(loadText(text), PlayListFile::LoadResult::Loaded);
+    ASSERT_EQ(loadText(text), PlayListFile::LoadResult::LoadedPartly);
     ASSERT_EQ(mng.GetCount(), 1);
     EXPECT_EQ(mng.Entry(0)->FileName, a);
 }
@@ -343,6 +343,32 @@ TEST_F(DefaultPlayListTest, DamagedDefaultPlayListIsCopiedAsideBeforeItCanBeOver
     EXPECT_EQ(PlayListFile::loadDefault(mng), PlayListFile::LoadResult::Malformed);
     EXPECT_EQ(testfiles::readAll(defaultName + QStringLiteral(".bad")), garbage);
     EXPECT_EQ(testfiles::readAll(defaultName + QStringLiteral(".bad.2")), other);
+}
+
+TEST_F(DefaultPlayListTest, SongsOnAMissingDriveKeepTheirSectionsInACopy)
+{
+    // The drive with the songs is not mounted: the user clicks OK for each missing file.
+    const QByteArray saved =
+        block(QStringLiteral("/media/usb/曲.wav"), QStringLiteral("10"), QStringLiteral("1,2"))
+            .toUtf8();
+    testfiles::writeFile(defaultName, saved);
+    {
+        TLxMusicInfoMng owner;
+        owner.SetMissingFileQuestion(
+            [](const QString &) { return TLxMusicInfoMng::MissingFileAnswer::Skip; });
+        EXPECT_EQ(PlayListFile::loadDefault(owner), PlayListFile::LoadResult::LoadedPartly);
+        EXPECT_EQ(owner.GetCount(), 0);
+    }
+    EXPECT_EQ(testfiles::readAll(defaultName + QStringLiteral(".bad")), saved);
+}
+
+TEST_F(DefaultPlayListTest, CompleteLoadMakesNoCopy)
+{
+    const QString a = song(QStringLiteral("a.wav"));
+    testfiles::writeFile(defaultName,
+                         (QStringLiteral("0\n") + block(a) + QStringLiteral("\n")).toUtf8());
+    EXPECT_EQ(PlayListFile::loadDefault(mng), PlayListFile::LoadResult::Loaded);
+    EXPECT_FALSE(QFileInfo::exists(defaultName + QStringLiteral(".bad")));
 }
 
 } // namespace

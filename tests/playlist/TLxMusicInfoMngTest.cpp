@@ -94,6 +94,7 @@ TEST_F(ManagerTest, MissingFileAsksAndLeavesTheListAlone)
     mng.SetMissingFileQuestion(
         [](const QString &) { return TLxMusicInfoMng::MissingFileAnswer::Abort; });
     EXPECT_EQ(mng.AddEntry(missing, {}, false, false), -2);
+    EXPECT_EQ(mng.AddEntry(song(QStringLiteral("two\nlines.wav")), {}, false, false), -1);
     EXPECT_EQ(mng.GetCount(), 0);
     EXPECT_TRUE(view.lines.isEmpty());
     EXPECT_EQ(TLxMusicInfoMng::missingFileMessage(QStringLiteral("x.mp3")),
