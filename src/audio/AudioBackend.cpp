@@ -1,0 +1,497 @@
+#include "audio/AudioBackend.h"
+
+#include "audio/core/Fft1024.h"
+#include "audio/core/Mixer.h"
+#include "audio/core/TempoChannel.h"
+#include "audio/decoders/ModuleDecoder.h"
+#include "audio/decoders/SndfileDecoder.h"
+#include "audio/decoders/StereoConverter.h"
+#include "audio/output/OutputDevice.h"
+
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <map>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace quillmere::audio {
+namespace {
+
+thread_local ErrorCode t_lastError = ErrorCode::Ok;
+
+template <typename T>
+T fail(ErrorCode code, T result)
+{
+    t_lastError = code;
+    return result;
+}
+
+} // namespace
+
+struct AudioBackend::Impl {
+    struct Effect {
+        Handle channel = 0;
+        bool isReverb = false;
+        EqualizerParams eq;
+        ReverbParams reverb;
+    };
+    struct Channel {
+        std::unique_ptr<TempoChannel> tempo; // null for a source not yet taken over
+        DecoderPtr source;
+        ChannelInfo info;
+        float tempoPercent = 0;
+        float pitchSemitones = 0;
+        std::vector<Handle> effects; // in creation order, which is processing order
+        bool finished() const { return tempo && tempo->state() == TempoChannel::State::Stopped; }
+    };
+    struct Notification {
+        Handle channel = 0;
+        EndCallback callback;
+    };
+
+    mutable std::recursive_mutex lock;
+    std::map<Handle, Channel> channels;
+    std::map<Handle, Effect> effects;
+    std::map<Handle, Notification> notifications;
+    Handle lastHandle = 0;
+    Stretcher::Kind stretcherKind = Stretcher::Kind::RubberBand;
+
+    Mixer mixer;
+    std::unique_ptr<OutputDevice> output;
+    Fft1024 fft;
+    std::atomic<bool> eventsRunning{false};
+    std::thread eventThread;
+
+    Handle newHandle() { return ++lastHandle == 0 ? ++lastHandle : lastHandle; }
+
+    Channel *channel(Handle h)
+    {
+        const auto it = channels.find(h);
+        return it == channels.end() ? nullptr : &it->second;
+    }
+    Channel *tempoChannel(Handle h)
+    {
+        Channel *c = channel(h);
+        return c && c->tempo ? c : nullptr;
+    }
+
+    Handle addSource(DecoderPtr decoder)
+    {
+        auto converted = std::make_unique<StereoConverter>(std::move(decoder));
+        const SourceInfo &src = converted->info();
+        Channel c;
+        c.info = ChannelInfo{src.channels, src.sampleRate, src.typeCode, Handle(src.plugin)};
+        c.source = std::move(converted);
+        const Handle h = newHandle();
+        channels.emplace(h, std::move(c));
+        return h;
+    }
+
+    void publishEffects(Channel &c)
+    {
+        EffectSettings settings;
+        for (Handle h : c.effects) {
+            const Effect &e = effects.at(h);
+            if (e.isReverb) {
+                settings.hasReverb = true;
+                settings.reverb = e.reverb;
+            } else if (settings.bandCount < EffectSettings::MaxBands) {
+                settings.bands[settings.bandCount++] = peakingCoefficients(e.eq, OutputRate);
+            }
+        }
+        c.tempo->setEffects(settings);
+    }
+
+    void applyTempo(Channel &c)
+    {
+        c.tempo->setTempoAndPitch(1.0 + c.tempoPercent / 100.0,
+                                  std::pow(2.0, c.pitchSemitones / 12.0));
+    }
+
+    void release(Handle h, Channel &c)
+    {
+        if (c.tempo)
+            mixer.removeChannel(c.tempo.get());
+        for (Handle e : c.effects)
+            effects.erase(e);
+        std::erase_if(notifications, [h](const auto &n) { return n.second.channel == h; });
+        channels.erase(h);
+    }
+
+    // Event thread: hands finished songs to their notifications, outside the lock.
+    void deliverEvents()
+    {
+        using namespace std::chrono_literals;
+        while (eventsRunning.load(std::memory_order_acquire)) {
+            std::vector<std::pair<Handle, Notification>> due;
+            {
+                std::lock_guard guard(lock);
+                for (auto &[h, c] : channels) {
+                    if (!c.tempo || !c.tempo->takeEnded())
+                        continue;
+                    for (const auto &[n, notification] : notifications) {
+                        if (notification.channel == h)
+                            due.emplace_back(n, notification);
+                    }
+                }
+            }
+            for (const auto &[n, notification] : due)
+                notification.callback(n, notification.channel);
+            std::this_thread::sleep_for(5ms);
+        }
+    }
+};
+
+AudioBackend::AudioBackend() : d(std::make_unique<Impl>()) {}
+
+AudioBackend::~AudioBackend()
+{
+    free();
+}
+
+ErrorCode AudioBackend::lastError()
+{
+    return t_lastError;
+}
+
+bool AudioBackend::init(const QString &outputSpec)
+{
+    std::lock_guard guard(d->lock);
+    if (d->output)
+        return fail(ErrorCode::AlreadyInitialised, false);
+    QString spec = outputSpec;
+    if (spec.isEmpty())
+        spec = qEnvironmentVariable("QUILLMERE_AUDIO_OUTPUT", QStringLiteral("default"));
+    auto device = makeOutputDevice(spec);
+    if (!device || !device->start(&Mixer::render, &d->mixer))
+        return fail(ErrorCode::Device, false);
+    d->output = std::move(device);
+    d->eventsRunning.store(true);
+    d->eventThread = std::thread([this] { d->deliverEvents(); });
+    return fail(ErrorCode::Ok, true);
+}
+
+void AudioBackend::free()
+{
+    d->eventsRunning.store(false);
+    if (d->eventThread.joinable())
+        d->eventThread.join();
+    std::lock_guard guard(d->lock);
+    if (d->output)
+        d->output->stop();
+    d->output.reset();
+    d->notifications.clear();
+    d->effects.clear();
+    d->channels.clear();
+}
+
+bool AudioBackend::isInitialised() const
+{
+    std::lock_guard guard(d->lock);
+    return d->output != nullptr;
+}
+
+void AudioBackend::setStretcherKind(Stretcher::Kind kind)
+{
+    std::lock_guard guard(d->lock);
+    d->stretcherKind = kind;
+}
+
+Handle AudioBackend::openFile(const QString &path)
+{
+    ErrorCode error = ErrorCode::UnsupportedFormat;
+    DecoderPtr decoder = openSndfileDecoder(path, error);
+    if (!decoder)
+        return fail(error, Handle(0));
+    std::lock_guard guard(d->lock);
+    return fail(ErrorCode::Ok, d->addSource(std::move(decoder)));
+}
+
+Handle AudioBackend::openModule(const QString &path)
+{
+    ErrorCode error = ErrorCode::UnsupportedFormat;
+    DecoderPtr decoder = openModuleDecoder(path, error);
+    if (!decoder)
+        return fail(error, Handle(0));
+    std::lock_guard guard(d->lock);
+    return fail(ErrorCode::Ok, d->addSource(std::move(decoder)));
+}
+
+Handle AudioBackend::createTempoChannel(Handle source)
+{
+    std::lock_guard guard(d->lock);
+    Impl::Channel *c = d->channel(source);
+    if (!c || !c->source)
+        return fail(ErrorCode::InvalidHandle, Handle(0));
+    Impl::Channel tempo;
+    tempo.info = c->info;
+    tempo.tempo = std::make_unique<TempoChannel>(std::move(c->source), d->stretcherKind);
+    d->channels.erase(source);
+    const Handle h = d->newHandle();
+    d->channels.emplace(h, std::move(tempo));
+    return fail(ErrorCode::Ok, h);
+}
+
+bool AudioBackend::freeChannel(Handle channel)
+{
+    std::lock_guard guard(d->lock);
+    Impl::Channel *c = d->channel(channel);
+    if (!c)
+        return fail(ErrorCode::InvalidHandle, false);
+    d->release(channel, *c);
+    return fail(ErrorCode::Ok, true);
+}
+
+bool AudioBackend::channelInfo(Handle channel, ChannelInfo &info) const
+{
+    std::lock_guard guard(d->lock);
+    const Impl::Channel *c = d->channel(channel);
+    if (!c)
+        return fail(ErrorCode::InvalidHandle, false);
+    info = c->info;
+    return fail(ErrorCode::Ok, true);
+}
+
+qint64 AudioBackend::lengthBytes(Handle channel) const
+{
+    std::lock_guard guard(d->lock);
+    const Impl::Channel *c = d->channel(channel);
+    if (!c)
+        return fail(ErrorCode::InvalidHandle, qint64(-1));
+    const qint64 frames = c->tempo ? c->tempo->lengthFrames() : c->source->info().frames;
+    if (frames < 0)
+        return fail(ErrorCode::NotAvailable, qint64(-1));
+    return fail(ErrorCode::Ok, framesToBytes(frames));
+}
+
+qint64 AudioBackend::positionBytes(Handle channel) const
+{
+    std::lock_guard guard(d->lock);
+    const Impl::Channel *c = d->tempoChannel(channel);
+    if (!c)
+        return fail(ErrorCode::InvalidHandle, qint64(-1));
+    const double latency = d->output ? d->output->latencySeconds() : 0.0;
+    return fail(ErrorCode::Ok, framesToBytes(c->tempo->positionFrames(latency)));
+}
+
+bool AudioBackend::setPositionBytes(Handle channel, qint64 bytes)
+{
+    std::lock_guard guard(d->lock);
+    Impl::Channel *c = d->tempoChannel(channel);
+    if (!c)
+        return fail(ErrorCode::InvalidHandle, false);
+    const qint64 frame = bytesToFrames(bytes);
+    const qint64 length = c->tempo->lengthFrames();
+    if (bytes < 0 || (length >= 0 && frame > length))
+        return fail(ErrorCode::Position, false);
+    c->tempo->seek(frame);
+    return fail(ErrorCode::Ok, true);
+}
+
+bool AudioBackend::setTempo(Handle channel, float tempoPercent, float pitchSemitones)
+{
+    std::lock_guard guard(d->lock);
+    Impl::Channel *c = d->tempoChannel(channel);
+    if (!c)
+        return fail(ErrorCode::InvalidHandle, false);
+    if (tempoPercent != -100.0f)
+        c->tempoPercent = tempoPercent;
+    if (pitchSemitones != -100.0f)
+        c->pitchSemitones = pitchSemitones;
+    d->applyTempo(*c);
+    return fail(ErrorCode::Ok, true);
+}
+
+bool AudioBackend::setPan(Handle channel, float pan)
+{
+    std::lock_guard guard(d->lock);
+    Impl::Channel *c = d->tempoChannel(channel);
+    if (!c || pan < -100 || pan > 100)
+        return fail(c ? ErrorCode::InvalidParameter : ErrorCode::InvalidHandle, false);
+    c->tempo->setPan(pan / 100.0f);
+    return fail(ErrorCode::Ok, true);
+}
+
+Handle AudioBackend::addEqualizer(Handle channel)
+{
+    std::lock_guard guard(d->lock);
+    Impl::Channel *c = d->tempoChannel(channel);
+    if (!c)
+        return fail(ErrorCode::InvalidHandle, Handle(0));
+    const auto bands = std::count_if(c->effects.begin(), c->effects.end(),
+                                     [this](Handle e) { return !d->effects.at(e).isReverb; });
+    if (bands >= EffectSettings::MaxBands)
+        return fail(ErrorCode::NotAvailable, Handle(0));
+    const Handle h = d->newHandle();
+    d->effects.emplace(h, Impl::Effect{channel, false, {}, {}});
+    c->effects.push_back(h);
+    d->publishEffects(*c);
+    return fail(ErrorCode::Ok, h);
+}
+
+Handle AudioBackend::addReverb(Handle channel)
+{
+    std::lock_guard guard(d->lock);
+    Impl::Channel *c = d->tempoChannel(channel);
+    if (!c)
+        return fail(ErrorCode::InvalidHandle, Handle(0));
+    for (Handle e : c->effects) {
+        if (d->effects.at(e).isReverb)
+            return fail(ErrorCode::NotAvailable, Handle(0)); // one reverb per channel
+    }
+    const Handle h = d->newHandle();
+    d->effects.emplace(h, Impl::Effect{channel, true, {}, {}});
+    c->effects.push_back(h);
+    d->publishEffects(*c);
+    return fail(ErrorCode::Ok, h);
+}
+
+bool AudioBackend::equalizerParams(Handle effect, EqualizerParams &params) const
+{
+    std::lock_guard guard(d->lock);
+    const auto it = d->effects.find(effect);
+    if (it == d->effects.end() || it->second.isReverb)
+        return fail(ErrorCode::InvalidHandle, false);
+    params = it->second.eq;
+    return fail(ErrorCode::Ok, true);
+}
+
+bool AudioBackend::setEqualizerParams(Handle effect, const EqualizerParams &params)
+{
+    std::lock_guard guard(d->lock);
+    const auto it = d->effects.find(effect);
+    if (it == d->effects.end() || it->second.isReverb)
+        return fail(ErrorCode::InvalidHandle, false);
+    if (!(params.centreHz > 0) || !(params.bandwidthSemitones > 0) || std::abs(params.gainDb) > 60)
+        return fail(ErrorCode::InvalidParameter, false);
+    it->second.eq = params;
+    d->publishEffects(*d->channel(it->second.channel));
+    return fail(ErrorCode::Ok, true);
+}
+
+bool AudioBackend::reverbParams(Handle effect, ReverbParams &params) const
+{
+    std::lock_guard guard(d->lock);
+    const auto it = d->effects.find(effect);
+    if (it == d->effects.end() || !it->second.isReverb)
+        return fail(ErrorCode::InvalidHandle, false);
+    params = it->second.reverb;
+    return fail(ErrorCode::Ok, true);
+}
+
+bool AudioBackend::setReverbParams(Handle effect, const ReverbParams &params)
+{
+    std::lock_guard guard(d->lock);
+    const auto it = d->effects.find(effect);
+    if (it == d->effects.end() || !it->second.isReverb)
+        return fail(ErrorCode::InvalidHandle, false);
+    if (!(params.timeMs > 0) || !(params.highFrequencyRatio > 0) || params.highFrequencyRatio >= 1)
+        return fail(ErrorCode::InvalidParameter, false);
+    it->second.reverb = params;
+    d->publishEffects(*d->channel(it->second.channel));
+    return fail(ErrorCode::Ok, true);
+}
+
+Handle AudioBackend::setEndNotification(Handle channel, EndCallback callback)
+{
+    std::lock_guard guard(d->lock);
+    if (!d->tempoChannel(channel) || !callback)
+        return fail(ErrorCode::InvalidHandle, Handle(0));
+    const Handle h = d->newHandle();
+    d->notifications.emplace(h, Impl::Notification{channel, std::move(callback)});
+    return fail(ErrorCode::Ok, h);
+}
+
+bool AudioBackend::removeEndNotification(Handle notification)
+{
+    std::lock_guard guard(d->lock);
+    if (d->notifications.erase(notification) == 0)
+        return fail(ErrorCode::InvalidHandle, false);
+    return fail(ErrorCode::Ok, true);
+}
+
+bool AudioBackend::play(Handle channel, bool restart)
+{
+    std::lock_guard guard(d->lock);
+    Impl::Channel *c = d->tempoChannel(channel);
+    if (!c)
+        return fail(ErrorCode::InvalidHandle, false);
+    if (!d->output)
+        return fail(ErrorCode::NotInitialised, false);
+    TempoChannel &tempo = *c->tempo;
+    tempo.start();
+    // A song that has played to its end starts again from the beginning.
+    const bool atEnd = tempo.lengthFrames() >= 0 && tempo.positionFrames(0) >= tempo.lengthFrames();
+    if (restart || (tempo.state() == TempoChannel::State::Stopped && atEnd))
+        tempo.seek(0);
+    if (!d->mixer.addChannel(&tempo))
+        return fail(ErrorCode::NotAvailable, false);
+    tempo.setState(TempoChannel::State::Playing);
+    return fail(ErrorCode::Ok, true);
+}
+
+bool AudioBackend::pause(Handle channel)
+{
+    std::lock_guard guard(d->lock);
+    Impl::Channel *c = d->tempoChannel(channel);
+    if (!c)
+        return fail(ErrorCode::InvalidHandle, false);
+    if (c->tempo->state() != TempoChannel::State::Playing)
+        return fail(ErrorCode::NotAvailable, false);
+    c->tempo->setState(TempoChannel::State::Paused);
+    return fail(ErrorCode::Ok, true);
+}
+
+bool AudioBackend::stop(Handle channel)
+{
+    std::lock_guard guard(d->lock);
+    Impl::Channel *c = d->tempoChannel(channel);
+    if (!c)
+        return fail(ErrorCode::InvalidHandle, false);
+    c->tempo->setState(TempoChannel::State::Stopped);
+    return fail(ErrorCode::Ok, true);
+}
+
+ActiveState AudioBackend::activeState(Handle channel) const
+{
+    std::lock_guard guard(d->lock);
+    const Impl::Channel *c = d->channel(channel);
+    if (!c || !c->tempo)
+        return fail(c ? ErrorCode::Ok : ErrorCode::InvalidHandle, ActiveState::Stopped);
+    t_lastError = ErrorCode::Ok;
+    switch (c->tempo->state()) {
+    case TempoChannel::State::Playing:
+        return c->tempo->stalled() ? ActiveState::Stalled : ActiveState::Playing;
+    case TempoChannel::State::Paused:
+        return ActiveState::Paused;
+    default:
+        return ActiveState::Stopped;
+    }
+}
+
+int AudioBackend::renderOffline(float *stereo, int frames)
+{
+    {
+        std::lock_guard guard(d->lock);
+        if (!d->output || !d->output->isOffline())
+            return fail(ErrorCode::NotAvailable, -1);
+    }
+    // Without the lock, so that end notifications can run meanwhile; freeing a channel waits
+    // for a pull in progress as it waits for an output callback.
+    return fail(ErrorCode::Ok, d->mixer.pull(stereo, frames));
+}
+
+qint64 AudioBackend::fft1024(Handle channel, float *magnitudes)
+{
+    std::lock_guard guard(d->lock);
+    const Impl::Channel *c = d->tempoChannel(channel);
+    if (!c)
+        return fail(ErrorCode::InvalidHandle, qint64(-1));
+    if (!d->fft.compute(c->tempo->tap(), magnitudes))
+        return fail(ErrorCode::NotAvailable, qint64(-1));
+    return fail(ErrorCode::Ok, framesToBytes(Fft1024::Size));
+}
+
+} // namespace quillmere::audio

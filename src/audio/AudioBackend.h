@@ -1,0 +1,88 @@
+#pragma once
+
+// Threads: every public function may be called from the UI thread and from end-of-stream
+// notifications on the event thread; one lock serialises them. Notifications run on the event
+// thread without that lock held, so they may call back in. Lock order: the back end's lock,
+// then nothing else (the audio threads never take it).
+
+#include "audio/AudioTypes.h"
+#include "audio/stretch/Stretcher.h"
+
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+namespace quillmere::audio {
+
+// The audio back end: decoding streams, tempo channels with their effects, playback on one
+// output device, end-of-stream notifications and FFT data. Handles are never reused within a
+// run; 0 means failure, and lastError() says why (for the calling thread).
+class AudioBackend {
+public:
+    // Changes whenever a caller must be rebuilt against a changed contract.
+    static constexpr quint32 Version = 0x00010000;
+    using EndCallback = std::function<void(Handle notification, Handle channel)>;
+
+    AudioBackend();
+    ~AudioBackend(); // free()
+    AudioBackend(const AudioBackend &) = delete;
+    AudioBackend &operator=(const AudioBackend &) = delete;
+
+    static ErrorCode lastError();
+
+    // Opens the output device: "default", "null" or "file:PATH.wav"; an empty spec takes
+    // QUILLMERE_AUDIO_OUTPUT, else "default".
+    bool init(const QString &outputSpec = {});
+    // Stops the output and releases every channel.
+    void free();
+    bool isInitialised() const;
+    void setStretcherKind(Stretcher::Kind kind);
+
+    // Decoding streams (sources): not playable themselves; a tempo channel takes one over.
+    Handle openFile(const QString &path);
+    Handle openModule(const QString &path);
+    // A tempo channel over a source; freeing the channel frees the source with it.
+    Handle createTempoChannel(Handle source);
+    bool freeChannel(Handle channel);
+
+    bool channelInfo(Handle channel, ChannelInfo &info) const;
+    qint64 lengthBytes(Handle channel) const;   // -1 when unknown or on failure
+    qint64 positionBytes(Handle channel) const; // what is heard now; -1 on failure
+    bool setPositionBytes(Handle channel, qint64 bytes);
+
+    // Tempo change in percent (0 = the song's own) and pitch in semitones; -100 keeps either.
+    bool setTempo(Handle channel, float tempoPercent, float pitchSemitones);
+    bool setPan(Handle channel, float pan); // -100 left only .. 100 right only
+
+    Handle addEqualizer(Handle channel);
+    Handle addReverb(Handle channel);
+    bool equalizerParams(Handle effect, EqualizerParams &params) const;
+    bool setEqualizerParams(Handle effect, const EqualizerParams &params);
+    bool reverbParams(Handle effect, ReverbParams &params) const;
+    bool setReverbParams(Handle effect, const ReverbParams &params);
+
+    // Runs on the event thread once each time the channel plays to its end.
+    Handle setEndNotification(Handle channel, EndCallback callback);
+    bool removeEndNotification(Handle notification);
+
+    bool play(Handle channel, bool restart);
+    bool pause(Handle channel);
+    bool stop(Handle channel);
+    ActiveState activeState(Handle channel) const;
+
+    // With the "offline" device: renders the next frames of every playing channel, waiting
+    // for their render threads. Returns the frames the channels had (fewer than asked at the
+    // end of the songs), or -1 with any other device.
+    int renderOffline(float *stereo, int frames);
+
+    // 512 magnitudes of the newest 1024 frames the channel played; returns the bytes those
+    // frames stand for (4096), or -1.
+    qint64 fft1024(Handle channel, float *magnitudes);
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> d;
+};
+
+} // namespace quillmere::audio

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <array>
+
+typedef struct fftwf_plan_s *fftwf_plan;
+
+namespace quillmere::audio {
+
+class TapRing;
+
+// Magnitudes of the newest 1024 output frames of a channel: mono, Hann window, scaled so that
+// a full-scale sine peaks near 1.0 at its bin. UI thread.
+class Fft1024 {
+public:
+    static constexpr int Size = 1024;
+    static constexpr int Bins = Size / 2;
+
+    Fft1024();
+    ~Fft1024();
+    Fft1024(const Fft1024 &) = delete;
+    Fft1024 &operator=(const Fft1024 &) = delete;
+
+    // False when the channel has not yet played 1024 frames.
+    bool compute(const TapRing &tap, float *magnitudes);
+
+private:
+    float *m_in;
+    void *m_out;
+    fftwf_plan m_plan;
+    std::array<float, Size> m_window{};
+};
+
+} // namespace quillmere::audio

@@ -1,0 +1,87 @@
+#include "audio/core/Mixer.h"
+
+#include "audio/core/TempoChannel.h"
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+namespace quillmere::audio {
+
+Mixer::Mixer()
+{
+    for (auto &slot : m_slots)
+        slot.store(nullptr, std::memory_order_relaxed);
+}
+
+bool Mixer::addChannel(TempoChannel *channel)
+{
+    for (auto &slot : m_slots) {
+        if (slot.load(std::memory_order_acquire) == channel)
+            return true;
+    }
+    for (auto &slot : m_slots) {
+        TempoChannel *expected = nullptr;
+        if (slot.compare_exchange_strong(expected, channel, std::memory_order_acq_rel))
+            return true;
+    }
+    return false;
+}
+
+void Mixer::removeChannel(TempoChannel *channel)
+{
+    for (auto &slot : m_slots) {
+        TempoChannel *expected = channel;
+        slot.compare_exchange_strong(expected, nullptr, std::memory_order_acq_rel);
+    }
+    // A callback that started before the slot was cleared may still hold the pointer.
+    const unsigned seen = m_callbackCount.load(std::memory_order_acquire);
+    if (seen % 2 == 0)
+        return;
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    while (m_callbackCount.load(std::memory_order_acquire) == seen &&
+           std::chrono::steady_clock::now() < giveUp)
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+}
+
+void Mixer::render(void *self, float *stereo, int frames)
+{
+    auto *mixer = static_cast<Mixer *>(self);
+    mixer->m_callbackCount.fetch_add(1, std::memory_order_acq_rel);
+    std::fill(stereo, stereo + 2 * frames, 0.0f);
+    mixer->mix(stereo, frames);
+    mixer->m_callbackCount.fetch_add(1, std::memory_order_acq_rel);
+}
+
+void Mixer::mix(float *stereo, int frames)
+{
+    for (auto &slot : m_slots) {
+        if (TempoChannel *channel = slot.load(std::memory_order_acquire))
+            channel->mixInto(stereo, frames);
+    }
+}
+
+int Mixer::pull(float *stereo, int frames)
+{
+    // Counted like a callback, so that removeChannel() waits for a pull in progress.
+    m_callbackCount.fetch_add(1, std::memory_order_acq_rel);
+    std::fill(stereo, stereo + 2 * frames, 0.0f);
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+    int most = 0;
+    for (auto &slot : m_slots) {
+        TempoChannel *channel = slot.load(std::memory_order_acquire);
+        int done = 0;
+        while (channel && done < frames && channel->state() == TempoChannel::State::Playing &&
+               std::chrono::steady_clock::now() < giveUp) {
+            const int n = channel->mixInto(stereo + 2 * done, frames - done, done > 0);
+            done += n;
+            if (n == 0)
+                std::this_thread::sleep_for(std::chrono::microseconds(200));
+        }
+        most = std::max(most, done);
+    }
+    m_callbackCount.fetch_add(1, std::memory_order_acq_rel);
+    return most;
+}
+
+} // namespace quillmere::audio

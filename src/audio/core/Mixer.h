@@ -1,0 +1,41 @@
+#pragma once
+
+// Threads: addChannel() and removeChannel() run on the UI or event thread under the back end's
+// lock; render() is the output callback. They share only the slot array of atomics and the
+// callback's entry counter.
+
+#include <array>
+#include <atomic>
+#include <vector>
+
+namespace quillmere::audio {
+
+class TempoChannel;
+
+// Sums the playing channels into the output buffer.
+class Mixer {
+public:
+    static constexpr int MaxChannels = 32;
+    static constexpr int MaxFrames = 8192;
+
+    Mixer();
+    bool addChannel(TempoChannel *channel);
+    // After this returns the callback no longer touches the channel, so it may be destroyed.
+    void removeChannel(TempoChannel *channel);
+
+    // The output callback: never locks, allocates or waits.
+    static void render(void *self, float *stereo, int frames);
+    // Offline rendering, as fast as the render threads go: like render(), but waits for each
+    // playing channel's audio instead of leaving a gap. Returns the most frames any channel
+    // had (fewer than asked once the songs end). Not for a real-time thread.
+    int pull(float *stereo, int frames);
+
+private:
+    void mix(float *stereo, int frames);
+
+    std::array<std::atomic<TempoChannel *>, MaxChannels> m_slots{};
+    // Odd while the callback runs; lets removeChannel() wait out a callback in progress.
+    std::atomic<unsigned> m_callbackCount{0};
+};
+
+} // namespace quillmere::audio

@@ -1,0 +1,276 @@
+#include "audio/core/TempoChannel.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+
+namespace quillmere::audio {
+namespace {
+
+using namespace std::chrono_literals;
+
+// How long the worker threads rest when their ring is full or their input is empty. Short
+// against the 115 ms of rendered audio, long enough to cost nothing.
+constexpr auto IdleWait = 2ms;
+
+} // namespace
+
+TempoChannel::TempoChannel(DecoderPtr source, Stretcher::Kind kind)
+    : m_source(std::move(source)), m_info(m_source->info()), m_lengthFrames(m_info.frames),
+      m_kind(kind)
+{
+}
+
+TempoChannel::~TempoChannel()
+{
+    m_running.store(false, std::memory_order_release);
+    if (m_decoderThread.joinable())
+        m_decoderThread.join();
+    if (m_renderThread.joinable())
+        m_renderThread.join();
+}
+
+void TempoChannel::start()
+{
+    if (m_running.load(std::memory_order_acquire))
+        return;
+    m_stretcher = makeStretcher(m_kind);
+    m_running.store(true, std::memory_order_release);
+    m_decoderThread = std::thread([this] { decodeLoop(); });
+    m_renderThread = std::thread([this] { renderLoop(); });
+}
+
+void TempoChannel::setTempoAndPitch(double speed, double pitchScale)
+{
+    m_speed.store(std::clamp(speed, 0.05, 20.0), std::memory_order_release);
+    m_pitchScale.store(std::clamp(pitchScale, 0.05, 20.0), std::memory_order_release);
+}
+
+void TempoChannel::setPan(float pan)
+{
+    m_pan.store(std::clamp(pan, -1.0f, 1.0f), std::memory_order_release);
+}
+
+void TempoChannel::seek(qint64 frame)
+{
+    m_seekFrame.store(frame, std::memory_order_release);
+    m_generation.fetch_add(1, std::memory_order_acq_rel);
+}
+
+qint64 TempoChannel::positionFrames(double outputLatencySeconds) const
+{
+    const quint64 generation = m_generation.load(std::memory_order_acquire);
+    if (m_playedGeneration.load(std::memory_order_acquire) != generation)
+        return m_seekFrame.load(std::memory_order_acquire); // the jump has not been heard yet
+    const double heard =
+        m_playedFrame.load(std::memory_order_acquire) -
+        outputLatencySeconds * OutputRate * m_speed.load(std::memory_order_relaxed);
+    return std::max<qint64>(0, std::llround(heard));
+}
+
+// Decoder thread: reads ahead into the decoded ring, and seeks when a new generation asks.
+void TempoChannel::decodeLoop()
+{
+    quint64 generation = ~quint64(0);
+    qint64 position = 0;
+    bool ended = false;
+    while (m_running.load(std::memory_order_acquire)) {
+        const quint64 wanted = m_generation.load(std::memory_order_acquire);
+        if (wanted != generation) {
+            generation = wanted;
+            position = m_seekFrame.load(std::memory_order_acquire);
+            ended = false;
+            if (!m_source->seek(position)) {
+                position = std::max<qint64>(0, m_lengthFrames); // outside the song: it ends here
+                ended = true;
+                if (DecodedBlock *block = m_decoded.beginWrite()) {
+                    *block = DecodedBlock{generation, position, 0, true, {}};
+                    m_decoded.commitWrite();
+                }
+            }
+        }
+        DecodedBlock *block = ended ? nullptr : m_decoded.beginWrite();
+        if (!block) {
+            std::this_thread::sleep_for(IdleWait);
+            continue;
+        }
+        const qint64 n = m_source->read(block->samples, DecodedBlock::Capacity);
+        block->generation = generation;
+        block->sourceFrame = position;
+        // A read error (the file vanished, a damaged frame) ends the song cleanly.
+        block->frames = n > 0 ? int(n) : 0;
+        block->endOfStream = n <= 0;
+        ended = block->endOfStream;
+        position += block->frames;
+        m_decoded.commitWrite();
+    }
+}
+
+void TempoChannel::restartRendering(quint64 generation)
+{
+    m_renderGeneration = generation;
+    m_renderPos = double(m_seekFrame.load(std::memory_order_acquire));
+    m_stretcher->reset();
+    for (StereoBiquad &band : m_bands)
+        band.reset();
+    m_reverb.reset();
+    m_inputEnded = m_outputEnded = false;
+    m_endFrame = -1;
+    m_paddedFrames = 0;
+}
+
+// Render thread: turns decoded audio into finished blocks, about 12 ms at a time.
+void TempoChannel::renderLoop()
+{
+    EffectSettings effects;
+    while (m_running.load(std::memory_order_acquire)) {
+        const double speed = m_speed.load(std::memory_order_acquire);
+        const double pitch = m_pitchScale.load(std::memory_order_acquire);
+        if (speed != m_renderSpeed || pitch != m_renderPitch) {
+            m_renderSpeed = speed;
+            m_renderPitch = pitch;
+            m_stretcher->setSpeedAndPitch(speed, pitch);
+        }
+        if (m_effects.take(effects)) {
+            m_bandCount = effects.bandCount;
+            for (int i = 0; i < m_bandCount; ++i)
+                m_bands[i].setCoefficients(effects.bands[i]);
+            m_reverbOn = effects.hasReverb;
+            m_reverb.setParams(effects.reverb);
+        }
+        const quint64 generation = m_generation.load(std::memory_order_acquire);
+        if (generation != m_renderGeneration)
+            restartRendering(generation);
+
+        RenderedBlock *out = m_outputEnded ? nullptr : m_rendered.beginWrite();
+        if (out && renderBlock(*out))
+            m_rendered.commitWrite();
+        else
+            std::this_thread::sleep_for(IdleWait);
+    }
+}
+
+// Fills the stretcher until it holds a block of output. Past the source's end it is fed
+// silence, so that its pipeline empties: the last real frames come out and the song ends at
+// its exact length, whatever latency the stretcher has.
+void TempoChannel::feedStretcher()
+{
+    constexpr int MaxPadFrames = 2 * OutputRate;
+    while (m_stretcher->available() < RenderedBlock::Capacity) {
+        if (m_inputEnded) {
+            if (m_paddedFrames >= MaxPadFrames)
+                return;
+            m_stretcher->feed(m_silence.data(), DecodedBlock::Capacity);
+            m_paddedFrames += DecodedBlock::Capacity;
+            continue;
+        }
+        DecodedBlock *in = m_decoded.front();
+        if (!in || in->generation > m_renderGeneration)
+            return; // nothing yet, or a seek this thread has not taken up yet
+        if (in->generation == m_renderGeneration) {
+            m_stretcher->feed(in->samples, in->frames);
+            if (in->endOfStream) {
+                m_inputEnded = true;
+                m_endFrame = double(in->sourceFrame + in->frames);
+            }
+        }
+        m_decoded.pop();
+    }
+}
+
+// One finished block, or false when the decoder has not caught up yet.
+bool TempoChannel::renderBlock(RenderedBlock &out)
+{
+    feedStretcher();
+    int frames = m_stretcher->retrieve(out.samples, RenderedBlock::Capacity);
+    if (frames == 0 && !m_inputEnded)
+        return false;
+
+    // The end is judged by the source frames consumed, not by what the stretcher emits.
+    out.last = frames == 0;
+    const double end = m_endFrame >= 0 ? m_endFrame : double(m_lengthFrames);
+    if (end >= 0) {
+        const double left = (end - m_renderPos) / m_renderSpeed;
+        if (frames >= left) {
+            frames = std::clamp(int(std::ceil(left)), 0, frames);
+            out.last = true;
+        }
+    }
+    applyEffectsAndPan(out.samples, frames);
+    out.generation = m_renderGeneration;
+    out.sourceFrame = m_renderPos;
+    out.sourceFramesPerFrame = m_renderSpeed;
+    out.frames = frames;
+    m_renderPos += frames * m_renderSpeed;
+    m_outputEnded = out.last;
+    return true;
+}
+
+void TempoChannel::applyEffectsAndPan(float *stereo, int frames)
+{
+    for (int i = 0; i < m_bandCount; ++i)
+        m_bands[i].process(stereo, frames);
+    if (m_reverbOn)
+        m_reverb.process(stereo, frames);
+    // Panning turns the far side down and leaves the near side as it is.
+    const float pan = m_pan.load(std::memory_order_relaxed);
+    const float left = pan > 0 ? 1 - pan : 1;
+    const float right = pan < 0 ? 1 + pan : 1;
+    if (left == 1 && right == 1)
+        return;
+    for (int i = 0; i < frames; ++i) {
+        stereo[2 * i] *= left;
+        stereo[2 * i + 1] *= right;
+    }
+}
+
+// Output callback: never blocks, locks or allocates.
+int TempoChannel::mixInto(float *mix, int frames, bool continuing)
+{
+    if (m_state.load(std::memory_order_acquire) != State::Playing)
+        return 0;
+    const quint64 generation = m_generation.load(std::memory_order_acquire);
+    int done = 0;
+    bool published = continuing;
+    while (done < frames) {
+        RenderedBlock *block = m_rendered.front();
+        if (!block)
+            break;
+        if (block->generation != generation) {
+            m_rendered.pop(); // rendered before the last seek
+            m_blockOffset = 0;
+            continue;
+        }
+        if (!published) {
+            m_playedFrame.store(block->sourceFrame + m_blockOffset * block->sourceFramesPerFrame,
+                                std::memory_order_release);
+            m_playedGeneration.store(generation, std::memory_order_release);
+            published = true;
+        }
+        const int n = std::min(frames - done, block->frames - m_blockOffset);
+        const float *from = block->samples + 2 * m_blockOffset;
+        for (int i = 0; i < 2 * n; ++i)
+            mix[2 * done + i] += from[i];
+        m_tap.write(from, n);
+        m_blockOffset += n;
+        done += n;
+        if (m_blockOffset < block->frames)
+            continue;
+        const bool last = block->last;
+        const double end = block->sourceFrame + block->frames * block->sourceFramesPerFrame;
+        m_rendered.pop();
+        m_blockOffset = 0;
+        if (last) {
+            m_playedFrame.store(end, std::memory_order_release);
+            m_playedGeneration.store(generation, std::memory_order_release);
+            m_state.store(State::Stopped, std::memory_order_release);
+            m_endPending.store(true, std::memory_order_release);
+            break;
+        }
+    }
+    m_stalled.store(done < frames && m_state.load(std::memory_order_relaxed) == State::Playing,
+                    std::memory_order_relaxed);
+    return done;
+}
+
+} // namespace quillmere::audio

@@ -1,0 +1,122 @@
+#pragma once
+
+// Threads: the public functions run on the UI or event thread, under the back end's lock;
+// decodeLoop() runs on the channel's decoder thread, renderLoop() on its render thread, and
+// mixInto() on the output callback. They meet only through the two block rings, the tap ring
+// and atomics; nothing here takes a lock.
+
+#include "audio/AudioTypes.h"
+#include "audio/core/BlockRing.h"
+#include "audio/core/Blocks.h"
+#include "audio/core/TapRing.h"
+#include "audio/decoders/Decoder.h"
+#include "audio/dsp/Biquad.h"
+#include "audio/dsp/Reverb.h"
+#include "audio/stretch/Stretcher.h"
+
+#include <array>
+#include <atomic>
+#include <thread>
+
+namespace quillmere::audio {
+
+// The effects of a channel as one value, handed to the render thread whole.
+struct EffectSettings {
+    static constexpr int MaxBands = 8;
+    int bandCount = 0;
+    std::array<BiquadCoefficients, MaxBands> bands{};
+    bool hasReverb = false;
+    ReverbParams reverb;
+};
+
+// A playable channel: a decoder (already 44100 Hz stereo) read ahead on its own thread, and a
+// render thread running tempo and pitch, equaliser, reverb and pan into a short output ring
+// that the output callback mixes.
+class TempoChannel {
+public:
+    TempoChannel(DecoderPtr source, Stretcher::Kind kind);
+    ~TempoChannel(); // stops and joins the threads
+
+    const SourceInfo &info() const { return m_info; }
+    qint64 lengthFrames() const { return m_lengthFrames; }
+
+    // UI thread.
+    void start(); // starts the threads on first use
+    void setTempoAndPitch(double speed, double pitchScale);
+    void setPan(float pan); // -1 left only .. 1 right only
+    void setEffects(const EffectSettings &effects) { m_effects.publish(effects); }
+    void seek(qint64 frame);
+    qint64 positionFrames(double outputLatencySeconds) const;
+
+    enum class State { Stopped, Playing, Paused };
+    void setState(State state) { m_state.store(state, std::memory_order_release); }
+    State state() const { return m_state.load(std::memory_order_acquire); }
+    bool stalled() const { return m_stalled.load(std::memory_order_relaxed); }
+    // Event thread: true once per end of the song.
+    bool takeEnded() { return m_endPending.exchange(false, std::memory_order_acq_rel); }
+    const TapRing &tap() const { return m_tap; }
+
+    // Output callback: adds up to `frames` frames to mix, returns how many it had. The first
+    // frame's source position becomes the played position unless continuing a buffer that an
+    // earlier call began.
+    int mixInto(float *mix, int frames, bool continuing = false);
+
+private:
+    void decodeLoop();
+    void renderLoop();
+    bool renderBlock(RenderedBlock &out);
+    void feedStretcher();
+    void applyEffectsAndPan(float *stereo, int frames);
+    void restartRendering(quint64 generation);
+
+    DecoderPtr m_source;
+    SourceInfo m_info;
+    qint64 m_lengthFrames;
+    Stretcher::Kind m_kind;
+    std::unique_ptr<Stretcher> m_stretcher;
+
+    BlockRing<DecodedBlock> m_decoded{44};   // about a second
+    BlockRing<RenderedBlock> m_rendered{10}; // about 115 ms
+    TapRing m_tap;
+
+    std::atomic<bool> m_running{false};
+    std::thread m_decoderThread;
+    std::thread m_renderThread;
+
+    // Seeking: the target, then a new generation; blocks of older generations are dropped.
+    std::atomic<qint64> m_seekFrame{0};
+    std::atomic<quint64> m_generation{0};
+
+    std::atomic<double> m_speed{1.0};
+    std::atomic<double> m_pitchScale{1.0};
+    std::atomic<float> m_pan{0.0f};
+    LatestValue<EffectSettings> m_effects;
+
+    std::atomic<State> m_state{State::Stopped};
+    std::atomic<bool> m_stalled{false};
+    std::atomic<bool> m_endPending{false};
+
+    // Published by the output callback: the source position of the next frame it plays.
+    std::atomic<double> m_playedFrame{0};
+    std::atomic<quint64> m_playedGeneration{0};
+
+    // Render thread only.
+    quint64 m_renderGeneration = ~quint64(0);
+    double m_renderPos = 0;
+    double m_renderSpeed = 1.0;
+    double m_renderPitch = 1.0;
+    bool m_inputEnded = false; // the source has ended; silence follows to flush the stretcher
+    bool m_outputEnded = false;
+    double m_endFrame = -1; // where the source really ended, once known
+    int m_paddedFrames = 0;
+    std::array<float, DecodedBlock::Capacity * 2> m_silence{};
+    std::array<StereoBiquad, EffectSettings::MaxBands> m_bands;
+    int m_bandCount = 0;
+    Reverb m_reverb;
+    bool m_reverbOn = false;
+
+    // Output callback only.
+    int m_blockOffset = 0;
+};
+
+} // namespace quillmere::audio

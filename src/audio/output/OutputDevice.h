@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QString>
+
+#include <memory>
+
+namespace quillmere::audio {
+
+// Where the mixed sound goes. The device calls render() from its own real-time thread with
+// interleaved stereo float frames at 44100 Hz to fill.
+class OutputDevice {
+public:
+    using RenderFunction = void (*)(void *context, float *stereo, int frames);
+
+    virtual ~OutputDevice() = default;
+    // False when the device cannot be opened; then nothing runs.
+    virtual bool start(RenderFunction render, void *context) = 0;
+    virtual void stop() = 0;
+    // Time from render() to the speaker.
+    virtual double latencySeconds() const = 0;
+    // True for "offline": nothing calls render(); the owner pulls.
+    virtual bool isOffline() const { return false; }
+};
+
+// The "offline" device: no thread, no clock.
+class OfflineOutput final : public OutputDevice {
+public:
+    bool start(RenderFunction, void *) override { return true; }
+    void stop() override {}
+    double latencySeconds() const override { return 0.0; }
+    bool isOffline() const override { return true; }
+};
+
+// "default" (the system's default device through PortAudio), "null" (a real-time clock and
+// no sound), "file:PATH.wav" (writes what would be played, in real time) or "offline" (no
+// clock at all: the owner pulls the sound, for rendering to files and for measurements).
+// Unknown names give nullptr.
+std::unique_ptr<OutputDevice> makeOutputDevice(const QString &spec);
+
+} // namespace quillmere::audio

@@ -1,0 +1,90 @@
+// Rubber Band R3 ("finer" engine) in real-time mode, other options at their defaults: the
+// default stretcher, chosen for quality. The short-window option is not used: it puts bass
+// notes audibly out of tune.
+#include "audio/stretch/RubberBandStretcher.h"
+
+#include <rubberband/RubberBandStretcher.h>
+
+#include <algorithm>
+
+namespace quillmere::audio {
+
+using RB = RubberBand::RubberBandStretcher;
+
+RubberBandStretcher::RubberBandStretcher()
+    : m_rb(std::make_unique<RB>(44100, 2, RB::OptionProcessRealTime | RB::OptionEngineFiner))
+{
+    m_rb->setMaxProcessSize(maxBlockFrames());
+    for (auto &buffer : m_planar)
+        buffer.resize(std::max<size_t>(maxBlockFrames(), m_rb->getPreferredStartPad()));
+    reset();
+}
+
+RubberBandStretcher::~RubberBandStretcher() = default;
+
+void RubberBandStretcher::setSpeedAndPitch(double speed, double pitchScale)
+{
+    m_rb->setTimeRatio(1.0 / speed);
+    m_rb->setPitchScale(pitchScale);
+}
+
+void RubberBandStretcher::reset()
+{
+    m_rb->reset();
+    // Pad the start with silence and drop the matching delay at the output, so that the
+    // output lines up with the input from its first frame.
+    size_t pad = m_rb->getPreferredStartPad();
+    for (auto &buffer : m_planar)
+        std::fill(buffer.begin(), buffer.end(), 0.0f);
+    while (pad > 0) {
+        const size_t n = std::min<size_t>(pad, maxBlockFrames());
+        const float *channels[2] = {m_planar[0].data(), m_planar[1].data()};
+        m_rb->process(channels, n, false);
+        pad -= n;
+    }
+    m_toDrop = static_cast<int>(m_rb->getStartDelay());
+}
+
+void RubberBandStretcher::feed(const float *stereo, int frames)
+{
+    for (int i = 0; i < frames; ++i) {
+        m_planar[0][i] = stereo[2 * i];
+        m_planar[1][i] = stereo[2 * i + 1];
+    }
+    const float *channels[2] = {m_planar[0].data(), m_planar[1].data()};
+    m_rb->process(channels, static_cast<size_t>(frames), false);
+    dropStartDelay();
+}
+
+void RubberBandStretcher::dropStartDelay()
+{
+    while (m_toDrop > 0) {
+        const int n = std::min({m_toDrop, std::max(0, m_rb->available()), maxBlockFrames()});
+        if (n == 0)
+            return;
+        float *channels[2] = {m_planar[0].data(), m_planar[1].data()};
+        m_toDrop -= static_cast<int>(m_rb->retrieve(channels, static_cast<size_t>(n)));
+    }
+}
+
+int RubberBandStretcher::available()
+{
+    dropStartDelay();
+    return m_toDrop > 0 ? 0 : std::max(0, m_rb->available());
+}
+
+int RubberBandStretcher::retrieve(float *stereo, int maxFrames)
+{
+    const int n = std::min({available(), maxFrames, maxBlockFrames()});
+    if (n <= 0)
+        return 0;
+    float *channels[2] = {m_planar[0].data(), m_planar[1].data()};
+    const int got = static_cast<int>(m_rb->retrieve(channels, static_cast<size_t>(n)));
+    for (int i = 0; i < got; ++i) {
+        stereo[2 * i] = m_planar[0][i];
+        stereo[2 * i + 1] = m_planar[1][i];
+    }
+    return got;
+}
+
+} // namespace quillmere::audio

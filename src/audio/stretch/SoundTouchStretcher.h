@@ -1,0 +1,26 @@
+#pragma once
+
+#include "audio/stretch/Stretcher.h"
+
+namespace soundtouch {
+class SoundTouch;
+}
+
+namespace quillmere::audio {
+
+// SoundTouch: the low-CPU choice, with audible faults at slow tempos.
+class SoundTouchStretcher final : public Stretcher {
+public:
+    SoundTouchStretcher();
+    ~SoundTouchStretcher() override;
+    void setSpeedAndPitch(double speed, double pitchScale) override;
+    void reset() override;
+    void feed(const float *stereo, int frames) override;
+    int available() override;
+    int retrieve(float *stereo, int maxFrames) override;
+
+private:
+    std::unique_ptr<soundtouch::SoundTouch> m_st;
+};
+
+} // namespace quillmere::audio

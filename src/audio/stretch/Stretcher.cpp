@@ -1,0 +1,20 @@
+#include "audio/stretch/Stretcher.h"
+
+#include "audio/stretch/RubberBandStretcher.h"
+#include "audio/stretch/SoundTouchStretcher.h"
+
+namespace quillmere::audio {
+
+std::unique_ptr<Stretcher> makeStretcher(Stretcher::Kind kind)
+{
+    if (kind == Stretcher::Kind::SoundTouch)
+        return std::make_unique<SoundTouchStretcher>();
+    return std::make_unique<RubberBandStretcher>();
+}
+
+Stretcher::Kind stretcherKindFromName(const QString &name)
+{
+    return name == u"soundtouch" ? Stretcher::Kind::SoundTouch : Stretcher::Kind::RubberBand;
+}
+
+} // namespace quillmere::audio

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+
+#include <memory>
+
+namespace quillmere::audio {
+
+// Changes tempo and pitch independently, on interleaved stereo float frames at 44100 Hz.
+// Set up on any thread; afterwards used by one render thread only. Once set up, no call
+// allocates, locks or waits for blocks of at most maxBlockFrames().
+class Stretcher {
+public:
+    enum class Kind { RubberBand, SoundTouch };
+
+    virtual ~Stretcher() = default;
+
+    // speed: 1 = the song's own tempo, 0.5 = half speed; pitchScale: 2 = an octave up.
+    virtual void setSpeedAndPitch(double speed, double pitchScale) = 0;
+    // Forgets all audio, as after a seek. The output that follows is aligned with the input
+    // that follows: output frame n sounds source frame n x speed.
+    virtual void reset() = 0;
+    // Feeds at most maxBlockFrames() frames. To flush at the end of a source, feed silence.
+    virtual void feed(const float *stereo, int frames) = 0;
+    // Frames that retrieve() can return now.
+    virtual int available() = 0;
+    virtual int retrieve(float *stereo, int maxFrames) = 0;
+
+    static constexpr int maxBlockFrames() { return 1024; }
+};
+
+std::unique_ptr<Stretcher> makeStretcher(Stretcher::Kind kind);
+// "rubberband" (also the fallback for anything unknown) or "soundtouch".
+Stretcher::Kind stretcherKindFromName(const QString &name);
+
+} // namespace quillmere::audio
