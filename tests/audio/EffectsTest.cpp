@@ -1,0 +1,116 @@
+// The equaliser, reverb and pan, measured on generated signals.
+#include "audio/dsp/Biquad.h"
+#include "audio/dsp/Reverb.h"
+#include "support/AudioFixtures.h"
+#include "support/OfflinePlayer.h"
+#include "support/SignalAnalysis.h"
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+#include <sndfile.h>
+
+namespace {
+
+using namespace quillmere::audio;
+
+// Gain in dB of a filter at a frequency, measured by running a sine through it.
+double measuredGainDb(const EqualizerParams &params, double hz)
+{
+    StereoBiquad filter;
+    filter.setCoefficients(peakingCoefficients(params, OutputRate));
+    std::vector<float> signal = fixtures::sine(hz, 1.0, OutputRate, 2, 0.25);
+    filter.process(signal.data(), int(signal.size() / 2));
+    const auto left = analysis::channel(signal, 0);
+    return analysis::toDb(analysis::rms(left, 22050, left.size()) / (0.25 / std::sqrt(2.0)));
+}
+
+TEST(Equalizer, GainAtTheCentreIsTheSettingAndFollowsThePeakingCurveElsewhere)
+{
+    for (float centre : {250.0f, 1000.0f, 8000.0f}) {
+        for (float gain : {-10.0f, 6.0f, 10.0f}) {
+            SCOPED_TRACE(testing::Message() << centre << " Hz, " << gain << " dB");
+            const EqualizerParams params{centre, 18.0f, gain};
+            EXPECT_NEAR(measuredGainDb(params, centre), gain, 0.5);
+            // An octave away the measured gain matches the band's own response curve, which
+            // for 18 semitones of bandwidth still holds part of the gain.
+            const auto c = peakingCoefficients(params, OutputRate);
+            for (double other : {centre / 2.0, centre * 2.0}) {
+                if (other > 20000)
+                    continue;
+                EXPECT_NEAR(measuredGainDb(params, other), biquadGainDb(c, other, OutputRate), 0.3);
+                EXPECT_LT(std::abs(biquadGainDb(c, other, OutputRate)), std::abs(gain) - 1);
+            }
+            // Far from the band nothing changes.
+            EXPECT_NEAR(measuredGainDb(params, centre > 2000 ? 100 : 15000), 0, 0.5);
+        }
+    }
+}
+
+// Energy envelope in dB over 10 ms windows of the left channel.
+std::vector<double> envelopeDb(const std::vector<float> &stereo)
+{
+    const auto left = analysis::channel(stereo, 0);
+    std::vector<double> env;
+    for (size_t i = 0; i + 441 <= left.size(); i += 441)
+        env.push_back(analysis::toDb(analysis::rms(left, i, i + 441)));
+    return env;
+}
+
+TEST(Reverb, SilentAtLevelZeroAndDecaysAtTheReverbTimeAtFullLevel)
+{
+    // A 200 ms burst of a low tone, then 3 s of silence.
+    auto signal = fixtures::sine(220, 0.2, OutputRate, 2, 0.5);
+    signal.resize(size_t(3.2 * OutputRate) * 2, 0.0f);
+
+    Reverb off;
+    off.setParams(ReverbParams{0, -96, 1200, 0.1f});
+    auto dry = signal;
+    off.process(dry.data(), int(dry.size() / 2));
+    EXPECT_EQ(dry, signal);
+
+    Reverb on;
+    on.setParams(ReverbParams{0, 0, 1200, 0.1f});
+    auto wet = signal;
+    on.process(wet.data(), int(wet.size() / 2));
+    const auto env = envelopeDb(wet);
+    // Time from 5 dB to 35 dB below the tail's start, times two: the 60 dB decay time.
+    const double start = env[21];
+    int t5 = -1, t35 = -1;
+    for (int i = 21; i < int(env.size()); ++i) {
+        if (t5 < 0 && env[i] < start - 5)
+            t5 = i;
+        if (t35 < 0 && env[i] < start - 35)
+            t35 = i;
+    }
+    ASSERT_GT(t5, 0);
+    ASSERT_GT(t35, t5);
+    const double rt60Ms = (t35 - t5) * 10.0 * 2;
+    EXPECT_NEAR(rt60Ms, 1200, 240);
+}
+
+TEST(Pan, FullLeftSilencesTheRightChannel)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("sine.wav"));
+    ASSERT_TRUE(fixtures::writeSndfile(path, fixtures::sine(440, 1.0, 44100, 2), 44100, 2,
+                                       SF_FORMAT_WAV | SF_FORMAT_FLOAT));
+    for (float pan : {-100.0f, -50.0f, 100.0f}) {
+        OfflinePlayer player(Stretcher::Kind::SoundTouch);
+        ASSERT_TRUE(player.open(path));
+        ASSERT_TRUE(player.backend.setPan(player.channel, pan));
+        ASSERT_TRUE(player.backend.play(player.channel, false));
+        const auto out = player.renderToEnd();
+        const double left = analysis::rms(analysis::channel(out, 0), 4410, 40000);
+        const double right = analysis::rms(analysis::channel(out, 1), 4410, 40000);
+        const double full = 0.5 / std::sqrt(2.0);
+        EXPECT_NEAR(left, pan > 0 ? (1 - pan / 100) * full : full, 0.02) << pan;
+        EXPECT_NEAR(right, pan < 0 ? (1 + pan / 100) * full : full, 0.02) << pan;
+    }
+    OfflinePlayer player(Stretcher::Kind::SoundTouch);
+    ASSERT_TRUE(player.open(path));
+    EXPECT_FALSE(player.backend.setPan(player.channel, 101));
+    EXPECT_EQ(AudioBackend::lastError(), ErrorCode::InvalidParameter);
+}
+
+} // namespace
