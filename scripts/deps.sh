@@ -13,7 +13,7 @@ QUILLMERE_BUILD_PACKAGES=(
 QUILLMERE_TEST_PACKAGES=(
     googletest libgtest-dev
     clang-14 libclang-rt-14-dev
-    ffmpeg
+    ffmpeg pulseaudio pulseaudio-utils libasound2-plugins
 )
 
 quillmere_install_missing() {

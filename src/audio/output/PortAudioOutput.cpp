@@ -4,6 +4,8 @@
 
 #include <portaudio.h>
 
+#include <algorithm>
+
 namespace quillmere::audio {
 
 PortAudioOutput::PortAudioOutput() : m_initialised(Pa_Initialize() == paNoError) {}
@@ -37,7 +39,10 @@ bool PortAudioOutput::start(RenderFunction render, void *context)
     params.device = device;
     params.channelCount = OutputChannels;
     params.sampleFormat = paFloat32;
-    params.suggestedLatency = deviceInfo ? deviceInfo->defaultLowOutputLatency : 0.05;
+    // About 50 ms: low enough for a speed change to be heard at once, high enough that a
+    // busy desktop does not starve the sound server.
+    params.suggestedLatency =
+        deviceInfo ? std::max(deviceInfo->defaultLowOutputLatency, 0.05) : 0.05;
     m_render = render;
     m_context = context;
     PaStream *stream = nullptr;
