@@ -11,7 +11,7 @@ QUILLMERE_BUILD_PACKAGES=(
     libfftw3-dev portaudio19-dev
 )
 QUILLMERE_TEST_PACKAGES=(
-    googletest libgtest-dev
+    googletest libgtest-dev libbenchmark-dev
     clang-14 libclang-rt-14-dev
     ffmpeg pulseaudio pulseaudio-utils libasound2-plugins
 )

@@ -1,0 +1,174 @@
+// Cost of the playback chain against the bare stretcher, both on one core.
+// Real-time factor = seconds of song per second of processing; Google Benchmark reports it as
+// the "rtf" counter (higher is faster).
+#include "audio/core/Fft1024.h"
+#include "audio/core/TapRing.h"
+#include "audio/decoders/SndfileDecoder.h"
+#include "audio/decoders/StereoConverter.h"
+#include "audio/dsp/Biquad.h"
+#include "audio/dsp/Reverb.h"
+#include "audio/stretch/Stretcher.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+#include <sndfile.h>
+
+#include <cmath>
+#include <numbers>
+#include <vector>
+
+using namespace quillmere::audio;
+
+namespace {
+
+constexpr double SongSeconds = 10.0;
+
+// A 10 s, 48 kHz test song of two tones and a click every half second, written once.
+const QString &songPath()
+{
+    static QTemporaryDir dir;
+    static const QString path = [] {
+        const QString p = dir.filePath(QStringLiteral("song.wav"));
+        const int rate = 48000;
+        const auto frames = size_t(SongSeconds * rate);
+        std::vector<float> samples(frames * 2);
+        for (size_t f = 0; f < frames; ++f) {
+            const double t = double(f) / rate;
+            float v = float(0.3 * std::sin(2 * std::numbers::pi * 220 * t) +
+                            0.2 * std::sin(2 * std::numbers::pi * 330 * t));
+            if (f % (rate / 2) == 0)
+                v = 0.9f;
+            samples[2 * f] = samples[2 * f + 1] = v;
+        }
+        SF_INFO info{};
+        info.samplerate = rate;
+        info.channels = 2;
+        info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
+        SNDFILE *file = sf_open(QFile::encodeName(p).constData(), SFM_WRITE, &info);
+        sf_writef_float(file, samples.data(), sf_count_t(frames));
+        sf_close(file);
+        return p;
+    }();
+    return path;
+}
+
+std::vector<float> decodedSong()
+{
+    ErrorCode error{};
+    StereoConverter converter(openSndfileDecoder(songPath(), error));
+    std::vector<float> out(size_t(converter.info().frames + 8192) * 2);
+    qint64 total = 0, n = 0;
+    while ((n = converter.read(out.data() + 2 * total, 4096)) > 0)
+        total += n;
+    out.resize(size_t(total) * 2);
+    return out;
+}
+
+struct Setting {
+    double speed;
+    double pitchSemitones;
+};
+constexpr Setting Settings[] = {{0.5, 0}, {0.75, 0}, {1.5, 0}, {1.0, 2}, {0.75, 2}};
+
+void configure(benchmark::State &state, Stretcher &stretcher)
+{
+    const Setting s = Settings[state.range(1)];
+    stretcher.setSpeedAndPitch(s.speed, std::pow(2.0, s.pitchSemitones / 12.0));
+    stretcher.reset();
+    state.SetLabel((state.range(0) == 0 ? std::string("rubberband") : std::string("soundtouch")) +
+                   " speed " + std::to_string(s.speed).substr(0, 4) + " pitch " +
+                   std::to_string(int(s.pitchSemitones)));
+}
+
+// Feeds the song through the stretcher alone, from memory.
+void BM_BareStretcher(benchmark::State &state)
+{
+    const std::vector<float> song = decodedSong();
+    auto stretcher = makeStretcher(state.range(0) == 0 ? Stretcher::Kind::RubberBand
+                                                       : Stretcher::Kind::SoundTouch);
+    std::vector<float> out(1024 * 2);
+    for (auto _ : state) {
+        configure(state, *stretcher);
+        for (size_t pos = 0; pos + 2048 <= song.size(); pos += 2048) {
+            stretcher->feed(song.data() + pos, 1024);
+            while (stretcher->retrieve(out.data(), 1024) > 0) {
+            }
+        }
+        benchmark::DoNotOptimize(out.data());
+    }
+    state.counters["rtf"] =
+        benchmark::Counter(SongSeconds * double(state.iterations()), benchmark::Counter::kIsRate);
+}
+
+// Decode and resample from the file, stretch, six EQ bands, reverb, the FFT tap, and an FFT
+// every 33 ms as the spectrum display asks for.
+void BM_WholeChain(benchmark::State &state)
+{
+    auto stretcher = makeStretcher(state.range(0) == 0 ? Stretcher::Kind::RubberBand
+                                                       : Stretcher::Kind::SoundTouch);
+    std::vector<StereoBiquad> bands(6);
+    const float centres[6] = {250, 500, 1000, 2000, 4000, 8000};
+    for (int i = 0; i < 6; ++i)
+        bands[size_t(i)].setCoefficients(peakingCoefficients({centres[i], 18, 3}, OutputRate));
+    Reverb reverb;
+    reverb.setParams({0, -12, 1200, 0.1f});
+    auto tap = std::make_unique<TapRing>();
+    Fft1024 fft;
+    std::vector<float> in(1024 * 2), out(1024 * 2);
+    float magnitudes[512];
+    for (auto _ : state) {
+        ErrorCode error{};
+        StereoConverter source(openSndfileDecoder(songPath(), error));
+        configure(state, *stretcher);
+        qint64 n = 0, sinceFft = 0;
+        while ((n = source.read(in.data(), 1024)) > 0) {
+            stretcher->feed(in.data(), int(n));
+            int got = 0;
+            while ((got = stretcher->retrieve(out.data(), 1024)) > 0) {
+                for (auto &band : bands)
+                    band.process(out.data(), got);
+                reverb.process(out.data(), got);
+                tap->write(out.data(), got);
+                if ((sinceFft += got) >= 1455) {
+                    sinceFft = 0;
+                    fft.compute(*tap, magnitudes);
+                }
+            }
+        }
+        benchmark::DoNotOptimize(magnitudes);
+    }
+    state.counters["rtf"] =
+        benchmark::Counter(SongSeconds * double(state.iterations()), benchmark::Counter::kIsRate);
+}
+
+void BM_Fft1024(benchmark::State &state)
+{
+    auto tap = std::make_unique<TapRing>();
+    std::vector<float> noise(2048 * 2);
+    for (size_t i = 0; i < noise.size(); ++i)
+        noise[i] = float(std::sin(double(i) * 0.37));
+    tap->write(noise.data(), 2048);
+    Fft1024 fft;
+    float magnitudes[512];
+    for (auto _ : state) {
+        fft.compute(*tap, magnitudes);
+        benchmark::DoNotOptimize(magnitudes);
+    }
+}
+
+void stretcherArgs(benchmark::internal::Benchmark *b)
+{
+    for (int kind = 0; kind < 2; ++kind)
+        for (int s = 0; s < int(std::size(Settings)); ++s)
+            b->Args({kind, s});
+    b->Unit(benchmark::kMillisecond);
+}
+
+} // namespace
+
+BENCHMARK(BM_BareStretcher)->Apply(stretcherArgs);
+BENCHMARK(BM_WholeChain)->Apply(stretcherArgs);
+BENCHMARK(BM_Fft1024)->Unit(benchmark::kMicrosecond);
+BENCHMARK_MAIN();
