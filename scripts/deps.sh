@@ -12,7 +12,7 @@ QUILLMERE_BUILD_PACKAGES=(
 )
 QUILLMERE_TEST_PACKAGES=(
     googletest libgtest-dev libbenchmark-dev
-    clang-14 libclang-rt-14-dev
+    clang-14 libclang-rt-14-dev clang-22 libclang-rt-22-dev
     ffmpeg pulseaudio pulseaudio-utils libasound2-plugins
 )
 

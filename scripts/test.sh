@@ -28,6 +28,16 @@ cmake --preset asan -DQUILLMERE_WERROR=$werror >/dev/null
 cmake --build --preset asan -j "$jobs"
 ctest --preset asan -j "$jobs"
 
+step "thread sanitizer on the audio back end"
+cmake --preset tsan -DQUILLMERE_WERROR=$werror >/dev/null
+cmake --build --preset tsan -j "$jobs" --target quillmere_audio_tests
+ctest --preset tsan -L audio
+
+step "realtime sanitizer on the audio back end"
+cmake --preset rtsan -DQUILLMERE_WERROR=$werror >/dev/null
+cmake --build --preset rtsan -j "$jobs" --target quillmere_audio_tests
+ctest --preset rtsan -L audio
+
 step "fuzzing the playlist and settings readers"
 cmake --preset fuzz -DQUILLMERE_WERROR=$werror >/dev/null
 cmake --build --preset fuzz -j "$jobs"

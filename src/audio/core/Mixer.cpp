@@ -44,7 +44,7 @@ void Mixer::removeChannel(TempoChannel *channel)
         std::this_thread::sleep_for(std::chrono::microseconds(200));
 }
 
-void Mixer::render(void *self, float *stereo, int frames)
+void Mixer::render(void *self, float *stereo, int frames) QUILLMERE_NONBLOCKING
 {
     auto *mixer = static_cast<Mixer *>(self);
     mixer->m_callbackCount.fetch_add(1, std::memory_order_acq_rel);
@@ -53,7 +53,7 @@ void Mixer::render(void *self, float *stereo, int frames)
     mixer->m_callbackCount.fetch_add(1, std::memory_order_acq_rel);
 }
 
-void Mixer::mix(float *stereo, int frames)
+void Mixer::mix(float *stereo, int frames) QUILLMERE_NONBLOCKING
 {
     for (auto &slot : m_slots) {
         if (TempoChannel *channel = slot.load(std::memory_order_acquire))

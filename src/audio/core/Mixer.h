@@ -4,6 +4,8 @@
 // lock; render() is the output callback. They share only the slot array of atomics and the
 // callback's entry counter.
 
+#include "audio/core/Realtime.h"
+
 #include <array>
 #include <atomic>
 #include <vector>
@@ -24,14 +26,14 @@ public:
     void removeChannel(TempoChannel *channel);
 
     // The output callback: never locks, allocates or waits.
-    static void render(void *self, float *stereo, int frames);
+    static void render(void *self, float *stereo, int frames) QUILLMERE_NONBLOCKING;
     // Offline rendering, as fast as the render threads go: like render(), but waits for each
     // playing channel's audio instead of leaving a gap. Returns the most frames any channel
     // had (fewer than asked once the songs end). Not for a real-time thread.
     int pull(float *stereo, int frames);
 
 private:
-    void mix(float *stereo, int frames);
+    void mix(float *stereo, int frames) QUILLMERE_NONBLOCKING;
 
     std::array<std::atomic<TempoChannel *>, MaxChannels> m_slots{};
     // Odd while the callback runs; lets removeChannel() wait out a callback in progress.

@@ -130,6 +130,7 @@ void TempoChannel::renderLoop()
             m_renderSpeed = speed;
             m_renderPitch = pitch;
             m_stretcher->setSpeedAndPitch(speed, pitch);
+            m_framesSinceRatioChange = 0;
         }
         if (m_effects.take(effects)) {
             m_bandCount = effects.bandCount;
@@ -153,7 +154,7 @@ void TempoChannel::renderLoop()
 // Fills the stretcher until it holds a block of output. Past the source's end it is fed
 // silence, so that its pipeline empties: the last real frames come out and the song ends at
 // its exact length, whatever latency the stretcher has.
-void TempoChannel::feedStretcher()
+void TempoChannel::feedStretcher() QUILLMERE_NONBLOCKING
 {
     constexpr int MaxPadFrames = 2 * OutputRate;
     while (m_stretcher->available() < RenderedBlock::Capacity) {
@@ -168,7 +169,14 @@ void TempoChannel::feedStretcher()
         if (!in || in->generation > m_renderGeneration)
             return; // nothing yet, or a seek this thread has not taken up yet
         if (in->generation == m_renderGeneration) {
-            m_stretcher->feed(in->samples, in->frames);
+            constexpr int RatioSettleFrames = 16 * DecodedBlock::Capacity;
+            if (m_framesSinceRatioChange < RatioSettleFrames) {
+                [[maybe_unused]] RatioChangeExemption exempt;
+                m_stretcher->feed(in->samples, in->frames);
+                m_framesSinceRatioChange += in->frames;
+            } else {
+                m_stretcher->feed(in->samples, in->frames);
+            }
             if (in->endOfStream) {
                 m_inputEnded = true;
                 m_endFrame = double(in->sourceFrame + in->frames);
@@ -179,7 +187,7 @@ void TempoChannel::feedStretcher()
 }
 
 // One finished block, or false when the decoder has not caught up yet.
-bool TempoChannel::renderBlock(RenderedBlock &out)
+bool TempoChannel::renderBlock(RenderedBlock &out) QUILLMERE_NONBLOCKING
 {
     feedStretcher();
     int frames = m_stretcher->retrieve(out.samples, RenderedBlock::Capacity);
@@ -206,7 +214,7 @@ bool TempoChannel::renderBlock(RenderedBlock &out)
     return true;
 }
 
-void TempoChannel::applyEffectsAndPan(float *stereo, int frames)
+void TempoChannel::applyEffectsAndPan(float *stereo, int frames) QUILLMERE_NONBLOCKING
 {
     for (int i = 0; i < m_bandCount; ++i)
         m_bands[i].process(stereo, frames);
@@ -225,7 +233,7 @@ void TempoChannel::applyEffectsAndPan(float *stereo, int frames)
 }
 
 // Output callback: never blocks, locks or allocates.
-int TempoChannel::mixInto(float *mix, int frames, bool continuing)
+int TempoChannel::mixInto(float *mix, int frames, bool continuing) QUILLMERE_NONBLOCKING
 {
     if (m_state.load(std::memory_order_acquire) != State::Playing)
         return 0;

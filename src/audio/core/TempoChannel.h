@@ -8,6 +8,7 @@
 #include "audio/AudioTypes.h"
 #include "audio/core/BlockRing.h"
 #include "audio/core/Blocks.h"
+#include "audio/core/Realtime.h"
 #include "audio/core/TapRing.h"
 #include "audio/decoders/Decoder.h"
 #include "audio/dsp/Biquad.h"
@@ -59,14 +60,14 @@ public:
     // Output callback: adds up to `frames` frames to mix, returns how many it had. The first
     // frame's source position becomes the played position unless continuing a buffer that an
     // earlier call began.
-    int mixInto(float *mix, int frames, bool continuing = false);
+    int mixInto(float *mix, int frames, bool continuing = false) QUILLMERE_NONBLOCKING;
 
 private:
     void decodeLoop();
     void renderLoop();
-    bool renderBlock(RenderedBlock &out);
-    void feedStretcher();
-    void applyEffectsAndPan(float *stereo, int frames);
+    bool renderBlock(RenderedBlock &out) QUILLMERE_NONBLOCKING;
+    void feedStretcher() QUILLMERE_NONBLOCKING;
+    void applyEffectsAndPan(float *stereo, int frames) QUILLMERE_NONBLOCKING;
     void restartRendering(quint64 generation);
 
     DecoderPtr m_source;
@@ -109,6 +110,7 @@ private:
     bool m_outputEnded = false;
     double m_endFrame = -1; // where the source really ended, once known
     int m_paddedFrames = 0;
+    int m_framesSinceRatioChange = 0; // the stretcher may allocate until this passes a limit
     std::array<float, DecodedBlock::Capacity * 2> m_silence{};
     std::array<StereoBiquad, EffectSettings::MaxBands> m_bands;
     int m_bandCount = 0;

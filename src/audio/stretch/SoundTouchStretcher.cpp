@@ -2,6 +2,9 @@
 
 #include <soundtouch/SoundTouch.h>
 
+#include <utility>
+#include <vector>
+
 namespace quillmere::audio {
 
 SoundTouchStretcher::SoundTouchStretcher() : m_st(std::make_unique<soundtouch::SoundTouch>())
@@ -14,6 +17,27 @@ SoundTouchStretcher::SoundTouchStretcher() : m_st(std::make_unique<soundtouch::S
     m_st->setSetting(SETTING_SEQUENCE_MS, 40);
     m_st->setSetting(SETTING_SEEKWINDOW_MS, 15);
     m_st->setSetting(SETTING_OVERLAP_MS, 8);
+    growBuffers();
+}
+
+// SoundTouch grows its sample buffers on demand. Running it once at the extreme settings,
+// the way the render thread feeds and drains it, sizes them for good, so that feeding and
+// retrieving never allocate later. (Changing the pitch still rebuilds its anti-alias filter;
+// that happens between blocks, only when the user moves a slider.)
+void SoundTouchStretcher::growBuffers()
+{
+    std::vector<float> block(size_t(maxBlockFrames()) * 2, 0.0f);
+    for (const auto &[speed, pitch] :
+         {std::pair{0.25, 4.0}, {4.0, 0.25}, {0.25, 0.25}, {4.0, 4.0}}) {
+        setSpeedAndPitch(speed, pitch);
+        for (int i = 0; i < 48; ++i) {
+            feed(block.data(), maxBlockFrames());
+            while (available() > 512)
+                retrieve(block.data(), 512);
+        }
+        reset();
+    }
+    setSpeedAndPitch(1.0, 1.0);
 }
 
 SoundTouchStretcher::~SoundTouchStretcher() = default;

@@ -20,6 +20,8 @@ public:
     int retrieve(float *stereo, int maxFrames) override;
 
 private:
+    void growBuffers();
+
     std::unique_ptr<soundtouch::SoundTouch> m_st;
 };
 
