@@ -1,0 +1,44 @@
+#include "skin/SkinScale.h"
+
+#include "skin/SkinGeometry.h"
+
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+
+namespace SkinScale {
+
+int scaleFor(qreal devicePixelRatio)
+{
+    return std::max(1, SkinGeometry::roundHalfEven(devicePixelRatio));
+}
+
+QSize logicalSize(QSize skinSize, qreal devicePixelRatio)
+{
+    const qreal factor = scaleFor(devicePixelRatio) / devicePixelRatio;
+    return QSize(static_cast<int>(std::ceil(skinSize.width() * factor)),
+                 static_cast<int>(std::ceil(skinSize.height() * factor)));
+}
+
+QPoint toSkinPixel(QPointF logicalPos, qreal devicePixelRatio)
+{
+    const qreal factor = devicePixelRatio / scaleFor(devicePixelRatio);
+    return QPoint(static_cast<int>(std::floor(logicalPos.x() * factor)),
+                  static_cast<int>(std::floor(logicalPos.y() * factor)));
+}
+
+void paint(QPainter &painter, const QImage &skin, qreal devicePixelRatio)
+{
+    const int scale = scaleFor(devicePixelRatio);
+    // Scaling the image by whole pixels ourselves, then telling the painter its pixel ratio,
+    // puts each scaled pixel on exactly one device pixel: nothing is interpolated.
+    QImage scaled = skin.scaled(skin.size() * scale, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+    scaled.setDevicePixelRatio(devicePixelRatio);
+    painter.save();
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    painter.drawImage(QPointF(0, 0), scaled);
+    painter.restore();
+}
+
+} // namespace SkinScale
