@@ -16,9 +16,12 @@ int scaleFor(qreal devicePixelRatio)
 
 QSize logicalSize(QSize skinSize, qreal devicePixelRatio)
 {
-    const qreal factor = scaleFor(devicePixelRatio) / devicePixelRatio;
-    return QSize(static_cast<int>(std::ceil(skinSize.width() * factor)),
-                 static_cast<int>(std::ceil(skinSize.height() * factor)));
+    const qreal scale = scaleFor(devicePixelRatio);
+    // A hair below the exact quotient, so that 345 * 1 / 1.25 stays 276 and is not rounded up.
+    const auto side = [&](int pixels) {
+        return static_cast<int>(std::ceil(pixels * scale / devicePixelRatio - 1e-9));
+    };
+    return QSize(side(skinSize.width()), side(skinSize.height()));
 }
 
 QPoint toSkinPixel(QPointF logicalPos, qreal devicePixelRatio)
