@@ -6,7 +6,7 @@ set -euo pipefail
 QUILLMERE_BUILD_PACKAGES=(
     build-essential cmake ninja-build ccache pkg-config git clang-format
     qt6-base-dev qt6-base-dev-tools libgl-dev
-    fonts-ipafont-gothic
+    fonts-ipafont-gothic fonts-dejavu-core
     libsndfile1-dev libopenmpt-dev libsoxr-dev libsoundtouch-dev librubberband-dev
     libfftw3-dev portaudio19-dev
 )

@@ -1,0 +1,47 @@
+#include "skin/SkinScale.h"
+
+#include "skin/SkinGeometry.h"
+
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+
+namespace SkinScale {
+
+int scaleFor(qreal devicePixelRatio)
+{
+    return std::max(1, SkinGeometry::roundHalfEven(devicePixelRatio));
+}
+
+QSize logicalSize(QSize skinSize, qreal devicePixelRatio)
+{
+    const qreal scale = scaleFor(devicePixelRatio);
+    // A hair below the exact quotient, so that 345 * 1 / 1.25 stays 276 and is not rounded up.
+    const auto side = [&](int pixels) {
+        return static_cast<int>(std::ceil(pixels * scale / devicePixelRatio - 1e-9));
+    };
+    return QSize(side(skinSize.width()), side(skinSize.height()));
+}
+
+QPoint toSkinPixel(QPointF logicalPos, qreal devicePixelRatio)
+{
+    const qreal factor = devicePixelRatio / scaleFor(devicePixelRatio);
+    return QPoint(static_cast<int>(std::floor(logicalPos.x() * factor)),
+                  static_cast<int>(std::floor(logicalPos.y() * factor)));
+}
+
+void paint(QPainter &painter, const QImage &skin, qreal devicePixelRatio)
+{
+    const int scale = scaleFor(devicePixelRatio);
+    // Scaling the image by whole pixels ourselves, then telling the painter its pixel ratio,
+    // puts each scaled pixel on exactly one device pixel: nothing is interpolated.
+    QImage scaled = skin.scaled(skin.size() * scale, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+    scaled.setDevicePixelRatio(devicePixelRatio);
+    painter.save();
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    painter.drawImage(QPointF(0, 0), scaled);
+    painter.restore();
+}
+
+} // namespace SkinScale
