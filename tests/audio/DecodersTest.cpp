@@ -161,4 +161,49 @@ TEST_F(DecodersTest, BadFilesFailToOpenWithAnErrorCode)
     EXPECT_NE(backend.openFile(path("wave.mp3")), 0u);
 }
 
+// A four-channel module built here: one looped 64-byte sample played once on row 0 of the
+// only pattern. 64 rows at speed 6 and 125 BPM last 7.68 s.
+QByteArray tinyModule()
+{
+    QByteArray mod(20, '\0');
+    QByteArray sample(30, '\0');
+    sample[22] = 0;
+    sample[23] = 32; // length in words
+    sample[25] = 64; // volume
+    sample[29] = 32; // loop length in words
+    mod += sample;
+    mod += QByteArray(30, '\0').repeated(30);
+    mod += char(1);   // song length
+    mod += char(127); // restart
+    mod += QByteArray(128, '\0');
+    mod += "M.K.";
+    QByteArray pattern(64 * 4 * 4, '\0');
+    const int period = 428;
+    pattern[0] = char(period >> 8);
+    pattern[1] = char(period & 0xFF);
+    pattern[2] = char(1 << 4); // sample 1
+    mod += pattern;
+    for (int i = 0; i < 64; ++i)
+        mod += char(i < 32 ? 100 : -100);
+    return mod;
+}
+
+TEST_F(DecodersTest, ModulesDecodeAt44100HzStereoWithTheirTypeCode)
+{
+    testfiles::writeFile(path("tune.mod"), tinyModule());
+    AudioBackend backend;
+    EXPECT_EQ(backend.openFile(path("tune.mod")), 0u); // not a sampled-audio file
+    const Handle module = backend.openModule(path("tune.mod"));
+    ASSERT_NE(module, 0u);
+    ChannelInfo info;
+    ASSERT_TRUE(backend.channelInfo(module, info));
+    EXPECT_EQ(info.typeCode, TypeCode::ModMod);
+    EXPECT_EQ(info.channels, 2);
+    EXPECT_NEAR(double(backend.lengthBytes(module)), 7.68 * BytesPerSecond, 0.01 * 7.68 * BytesPerSecond);
+
+    const Decoded d = decodeAll(path("tune.mod"));
+    EXPECT_NEAR(double(d.stereo.size() / 2), 7.68 * 44100, 0.01 * 7.68 * 44100);
+    EXPECT_GT(analysis::rms(analysis::channel(d.stereo, 0), 0, 44100), 0.01);
+}
+
 } // namespace

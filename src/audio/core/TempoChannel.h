@@ -77,7 +77,7 @@ private:
     std::unique_ptr<Stretcher> m_stretcher;
 
     BlockRing<DecodedBlock> m_decoded{44};   // about a second
-    BlockRing<RenderedBlock> m_rendered{10}; // about 115 ms
+    BlockRing<RenderedBlock> m_rendered{6}; // about 70 ms: short, so changes are heard soon
     TapRing m_tap;
 
     std::atomic<bool> m_running{false};

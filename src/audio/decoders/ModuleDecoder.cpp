@@ -4,6 +4,7 @@
 
 #include <libopenmpt/libopenmpt.h>
 
+#include <algorithm>
 #include <cmath>
 
 namespace quillmere::audio {
@@ -47,21 +48,32 @@ public:
 
     const SourceInfo &info() const override { return m_info; }
 
+    // Stops at the length the module reports, so that the length shown and the sound agree
+    // (the renderer would otherwise add a short tail of its own).
     qint64 read(float *samples, qint64 frames) override
     {
-        return static_cast<qint64>(openmpt_module_read_interleaved_float_stereo(
-            m_module, OutputRate, static_cast<size_t>(frames), samples));
+        const qint64 wanted = std::min(frames, m_info.frames - m_position);
+        if (wanted <= 0)
+            return 0;
+        const auto n = static_cast<qint64>(openmpt_module_read_interleaved_float_stereo(
+            m_module, OutputRate, static_cast<size_t>(wanted), samples));
+        m_position += n;
+        return n;
     }
 
     bool seek(qint64 frame) override
     {
+        if (frame < 0 || frame > m_info.frames)
+            return false;
         openmpt_module_set_position_seconds(m_module, double(frame) / OutputRate);
+        m_position = frame;
         return true;
     }
 
 private:
     openmpt_module *m_module;
     SourceInfo m_info;
+    qint64 m_position = 0;
 };
 
 } // namespace
