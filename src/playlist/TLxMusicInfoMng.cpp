@@ -1,8 +1,8 @@
 #include "playlist/TLxMusicInfoMng.h"
 
 #include "common/AppPaths.h"
+#include "common/PaintSurface.h"
 #include "common/TextLines.h"
-#include "playlist/PaintSurface.h"
 #include "playlist/PlayListFile.h"
 #include "playlist/PlayListView.h"
 

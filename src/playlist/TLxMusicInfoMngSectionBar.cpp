@@ -2,7 +2,7 @@
 // one-pixel column marks the play position (lime) or a pending A point (white). The column
 // under the cursor is restored from the colour it covered, which works because every column
 // of the bar is of one colour from top to bottom.
-#include "playlist/PaintSurface.h"
+#include "common/PaintSurface.h"
 #include "playlist/SectionBarGeometry.h"
 #include "playlist/TLxMusicInfoMng.h"
 

@@ -1,4 +1,4 @@
-#include "playlist/PaintSurface.h"
+#include "common/PaintSurface.h"
 #include "playlist/SectionBarGeometry.h"
 #include "playlist/TLxMusicInfoMng.h"
 #include "support/TestFiles.h"
