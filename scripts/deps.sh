@@ -7,10 +7,12 @@ QUILLMERE_BUILD_PACKAGES=(
     build-essential cmake ninja-build ccache pkg-config git clang-format
     qt6-base-dev qt6-base-dev-tools libgl-dev
     fonts-ipafont-gothic
+    libavformat-dev libavcodec-dev libswresample-dev libavutil-dev
 )
 QUILLMERE_TEST_PACKAGES=(
     googletest libgtest-dev
     clang-14 libclang-rt-14-dev
+    ffmpeg
 )
 
 quillmere_install_missing() {
