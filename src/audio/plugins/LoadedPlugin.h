@@ -11,10 +11,8 @@
 namespace quillmere::audio {
 
 // A plug-in library that passed the checks. Shared by the host and every decoder opened
-// through it, so the library stays loaded while any of them exists.
+// through it; the library itself is never unloaded.
 struct LoadedPlugin {
-    ~LoadedPlugin();
-
     int handle = 0;
     QString path;
     QString name;

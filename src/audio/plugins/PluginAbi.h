@@ -21,8 +21,8 @@ extern "C" {
 #define QUILLMERE_PLUGIN_ENTRY "quillmere_plugin_entry"
 
 typedef struct QuillmerePluginFormat {
-    uint32_t type_code;         /* reported in the channel info; plug-in codes are 0x10000 or more */
-    const char *name;           /* UTF-8, for example "FLAC" */
+    uint32_t type_code; /* reported in the channel info; plug-in codes are 0x10000 or more */
+    const char *name;   /* UTF-8, for example "FLAC" */
     const char *extension_mask; /* for example "*.flac" or "*.m4a;*.mp4" */
 } QuillmerePluginFormat;
 

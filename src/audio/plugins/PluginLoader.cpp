@@ -30,28 +30,32 @@ QString checkDescription(const QuillmerePlugin *abi)
 
 } // namespace
 
-LoadedPlugin::~LoadedPlugin()
+namespace {
+
+// A refused library is unloaded again at once; an accepted one stays loaded until the process
+// ends, because decoding libraries keep process-wide state (thread-local buffers, tables made
+// on first use) that does not survive being unmapped.
+std::variant<std::shared_ptr<LoadedPlugin>, QString> refuse(QLibrary &library, QString reason)
 {
-    if (library)
-        library->unload();
+    library.unload();
+    return reason;
 }
+
+} // namespace
 
 std::variant<std::shared_ptr<LoadedPlugin>, QString> loadPlugin(const QString &path, int handle)
 {
     auto plugin = std::make_shared<LoadedPlugin>();
     plugin->library = std::make_unique<QLibrary>(path);
-    if (!plugin->library->load()) {
-        QString reason = plugin->library->errorString();
-        plugin->library.reset(); // nothing to unload
-        return reason;
-    }
+    if (!plugin->library->load())
+        return plugin->library->errorString();
     const auto entry = reinterpret_cast<QuillmerePluginEntryFunction>(
         plugin->library->resolve(QUILLMERE_PLUGIN_ENTRY));
     if (entry == nullptr)
-        return QStringLiteral("no entry function");
+        return refuse(*plugin->library, QStringLiteral("no entry function"));
     plugin->abi = entry();
     if (QString reason = checkDescription(plugin->abi); !reason.isEmpty())
-        return reason;
+        return refuse(*plugin->library, reason);
 
     plugin->handle = handle;
     plugin->path = path;
