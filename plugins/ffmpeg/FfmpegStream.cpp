@@ -28,6 +28,10 @@ std::unique_ptr<FfmpegStream> FfmpegStream::open(const char *path)
     if (!stream->convert(0))
         return nullptr;
     stream->m_info.frames = stream->lengthInFrames();
+    // MP4's edit list gives the exact length, but the decoder still delivers the padding of the
+    // last AAC frame; other containers' lengths are not exact enough to cut at.
+    if (std::strstr(stream->m_format->iformat->name, "mp4") != nullptr)
+        stream->m_end = stream->m_info.frames;
     return stream;
 }
 
@@ -158,6 +162,8 @@ bool FfmpegStream::convert(int64_t skip)
 int64_t FfmpegStream::read(float *samples, int64_t frames)
 {
     const size_t channels = static_cast<size_t>(m_info.channels);
+    if (m_end >= 0)
+        frames = std::clamp<int64_t>(m_end - m_position, 0, frames);
     int64_t done = 0;
     while (done < frames) {
         const size_t available = (m_pending.size() - m_pendingRead) / channels;

@@ -63,6 +63,7 @@ private:
     std::vector<float> m_pending; // converted samples not yet read
     size_t m_pendingRead = 0;     // in floats
     int64_t m_position = 0;       // source frame of the next sample read returns
+    int64_t m_end = -1;           // frames after this one are padding; -1: decode to the end
 };
 
 } // namespace ffmpegplugin
