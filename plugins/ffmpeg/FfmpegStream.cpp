@@ -193,7 +193,7 @@ int64_t FfmpegStream::lengthInFrames() const
     if (stream->duration != AV_NOPTS_VALUE && stream->duration > 0)
         return av_rescale_q(stream->duration, stream->time_base, perFrame);
     if (m_format->duration != AV_NOPTS_VALUE && m_format->duration > 0)
-        return av_rescale_q(m_format->duration, AV_TIME_BASE_Q, perFrame);
+        return av_rescale_q(m_format->duration, AVRational{1, AV_TIME_BASE}, perFrame);
     return -1;
 }
 
