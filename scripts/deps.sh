@@ -9,6 +9,7 @@ QUILLMERE_BUILD_PACKAGES=(
     fonts-ipafont-gothic fonts-dejavu-core
     libsndfile1-dev libopenmpt-dev libsoxr-dev libsoundtouch-dev librubberband-dev
     libfftw3-dev portaudio19-dev
+    libavformat-dev libavcodec-dev libswresample-dev libavutil-dev
 )
 QUILLMERE_TEST_PACKAGES=(
     googletest libgtest-dev libbenchmark-dev
