@@ -56,6 +56,7 @@ struct AudioBackend::Impl {
     std::map<Handle, Effect> effects;
     std::map<Handle, Notification> notifications;
     Handle lastHandle = 0;
+    PluginHost plugins;
     Stretcher::Kind stretcherKind = Stretcher::Kind::RubberBand;
 
     Mixer mixer;
@@ -199,13 +200,27 @@ void AudioBackend::setStretcherKind(Stretcher::Kind kind)
     d->stretcherKind = kind;
 }
 
+int AudioBackend::loadPlugins(const QString &folder)
+{
+    std::lock_guard guard(d->lock);
+    return d->plugins.loadFolder(folder);
+}
+
+std::vector<PluginFormat> AudioBackend::pluginFormats() const
+{
+    std::lock_guard guard(d->lock);
+    return d->plugins.formats();
+}
+
 Handle AudioBackend::openFile(const QString &path)
 {
     ErrorCode error = ErrorCode::UnsupportedFormat;
     DecoderPtr decoder = openSndfileDecoder(path, error);
+    std::lock_guard guard(d->lock);
+    if (!decoder && error != ErrorCode::FileOpen)
+        decoder = d->plugins.open(path);
     if (!decoder)
         return fail(error, Handle(0));
-    std::lock_guard guard(d->lock);
     return fail(ErrorCode::Ok, d->addSource(std::move(decoder)));
 }
 

@@ -6,6 +6,7 @@
 // then nothing else (the audio threads never take it).
 
 #include "audio/AudioTypes.h"
+#include "audio/plugins/PluginHost.h"
 #include "audio/stretch/Stretcher.h"
 
 #include <QString>
@@ -39,7 +40,13 @@ public:
     bool isInitialised() const;
     void setStretcherKind(Stretcher::Kind kind);
 
+    // Loads the decoder plug-ins of a folder; returns how many were loaded. They stay loaded
+    // until the back end is destroyed.
+    int loadPlugins(const QString &folder);
+    std::vector<PluginFormat> pluginFormats() const;
+
     // Decoding streams (sources): not playable themselves; a tempo channel takes one over.
+    // openFile tries the built-in decoders, then the plug-ins.
     Handle openFile(const QString &path);
     Handle openModule(const QString &path);
     // A tempo channel over a source; freeing the channel frees the source with it.

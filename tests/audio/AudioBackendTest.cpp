@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -200,6 +201,33 @@ TEST_F(AudioBackendTest, FileDeletedWhilePlayingEndsTheSongCleanly)
     const auto rest = player.renderToEnd(40);
     EXPECT_LT(rest.size() / 2, size_t(10 * 44100));
     EXPECT_TRUE(waitFor([&] { return player.endNotifications.load() == 1; }));
+}
+
+TEST_F(AudioBackendTest, FilesNoBuiltInDecoderReadsPlayThroughPlugins)
+{
+    // libsndfile could read FLAC itself, but FLAC belongs to the plug-in, with its type code.
+    const QString flac = dir.filePath(QStringLiteral("song.flac"));
+    ASSERT_TRUE(fixtures::writeSndfile(flac, fixtures::sine(440, 1.0, 48000, 1), 48000, 1,
+                                       SF_FORMAT_FLAC | SF_FORMAT_PCM_16));
+    OfflinePlayer player(Stretcher::Kind::SoundTouch);
+    EXPECT_EQ(player.backend.openFile(flac), 0u); // no plug-ins loaded yet
+    ASSERT_EQ(player.backend.loadPlugins(QStringLiteral(QUILLMERE_BUILD_PLUGIN_DIR)), 1);
+    const auto formats = player.backend.pluginFormats();
+    ASSERT_TRUE(std::any_of(formats.begin(), formats.end(),
+                            [](const PluginFormat &f) { return f.name == u"FLAC"; }));
+
+    ASSERT_TRUE(player.open(flac));
+    ChannelInfo info;
+    ASSERT_TRUE(player.backend.channelInfo(player.channel, info));
+    EXPECT_EQ(info.plugin, 1u);
+    EXPECT_EQ(info.channels, 1);
+    EXPECT_EQ(info.sampleRate, 48000);
+    EXPECT_EQ(player.backend.lengthBytes(player.channel), 176400);
+    ASSERT_TRUE(player.backend.play(player.channel, false));
+    const auto out = player.renderToEnd();
+    EXPECT_NEAR(double(out.size() / 2), 44100, 1);
+    const auto right = analysis::channel(out, 1);
+    EXPECT_NEAR(analysis::cents(analysis::frequencyHz(right, 4410, 40000), 440), 0, 5);
 }
 
 } // namespace

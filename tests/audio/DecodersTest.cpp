@@ -199,7 +199,8 @@ TEST_F(DecodersTest, ModulesDecodeAt44100HzStereoWithTheirTypeCode)
     ASSERT_TRUE(backend.channelInfo(module, info));
     EXPECT_EQ(info.typeCode, TypeCode::ModMod);
     EXPECT_EQ(info.channels, 2);
-    EXPECT_NEAR(double(backend.lengthBytes(module)), 7.68 * BytesPerSecond, 0.01 * 7.68 * BytesPerSecond);
+    EXPECT_NEAR(double(backend.lengthBytes(module)), 7.68 * BytesPerSecond,
+                0.01 * 7.68 * BytesPerSecond);
 
     const Decoded d = decodeAll(path("tune.mod"));
     EXPECT_NEAR(double(d.stereo.size() / 2), 7.68 * 44100, 0.01 * 7.68 * 44100);
