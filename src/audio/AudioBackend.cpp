@@ -98,7 +98,8 @@ struct AudioBackend::Impl {
             if (e.isReverb) {
                 settings.hasReverb = true;
                 settings.reverb = e.reverb;
-            } else if (settings.bandCount < EffectSettings::MaxBands) {
+            } else if (e.eq.gainDb != 0.0f && settings.bandCount < EffectSettings::MaxBands) {
+                // A band at 0 dB passes everything unchanged: left out, it costs nothing.
                 settings.bands[settings.bandCount++] = peakingCoefficients(e.eq, OutputRate);
             }
         }
