@@ -42,6 +42,17 @@ QString executableDir()
     return QFileInfo(QStringLiteral("/proc/self/exe")).canonicalPath();
 }
 
+QString dataFile(const QString &relative)
+{
+    const QString beside = QDir(executableDir()).filePath(relative);
+    if (QFileInfo::exists(beside))
+        return beside;
+    const QString installed =
+        QStandardPaths::locate(QStandardPaths::AppDataLocation, relative,
+                               QStandardPaths::LocateFile | QStandardPaths::LocateDirectory);
+    return installed.isEmpty() ? beside : installed;
+}
+
 QString settingsFile()
 {
     return QDir(baseDir(QStandardPaths::AppConfigLocation)).filePath(settingsName);

@@ -16,6 +16,10 @@ QString settingsFile();        // quillmere.ini
 QString defaultPlayListFile(); // DefaultPlayList.txt
 QString defaultRecordingDir(); // where recordings go unless the user chose another folder
 QString executableDir();
+// A file the program ships (skin, help, plug-ins): beside the executable when it is there
+// (build tree, portable use), else in the installed data folder; when neither has it, the
+// path beside the executable, so that an error can name it.
+QString dataFile(const QString &relative);
 
 } // namespace AppPaths
 } // namespace quillmere

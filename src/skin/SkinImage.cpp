@@ -4,7 +4,6 @@
 
 #include <QFileInfo>
 #include <QImageReader>
-#include <QStandardPaths>
 
 SkinFileError::SkinFileError(const QString &fileName, const QString &reason)
     : std::runtime_error(QStringLiteral("%1: %2").arg(fileName, reason).toStdString()),
@@ -16,12 +15,7 @@ namespace SkinImage {
 
 QString skinFilePath(const QString &name)
 {
-    const QString relative = QStringLiteral("Skin/") + name;
-    const QString beside = quillmere::AppPaths::executableDir() + QLatin1Char('/') + relative;
-    if (QFileInfo::exists(beside))
-        return beside;
-    const QString installed = QStandardPaths::locate(QStandardPaths::AppDataLocation, relative);
-    return installed.isEmpty() ? beside : installed;
+    return quillmere::AppPaths::dataFile(QStringLiteral("Skin/") + name);
 }
 
 QImage load(const QString &path)

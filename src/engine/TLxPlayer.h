@@ -1,0 +1,112 @@
+#pragma once
+
+// Threads: everything here runs on the UI thread, except onSongEnded(), which the audio back
+// end calls on its event thread. They share only atomics (the channel handle, the play state,
+// the ended flag). Back-end handles are never reused, so a UI call that races the end of a
+// song at worst addresses a channel that is gone and fails harmlessly; it can never touch
+// another song's channel.
+
+#include "audio/AudioBackend.h"
+#include "common/MessagePresenter.h"
+#include "engine/PlayerSettings.h"
+#include "playlist/TLxMusicInfoMng.h"
+
+#include <QStringList>
+
+#include <array>
+#include <atomic>
+#include <memory>
+
+class PaintSurface;
+class TSpectrum;
+
+// The playback engine: one song at a time through the audio back end with the user's tempo,
+// pitch, equaliser, reverb and pan; the song's format and length for the playlist; the play
+// position; the end-of-song flag; the spectrum feed. It owns the playlist manager and keeps
+// the playback settings in the settings file.
+class TLxPlayer {
+public:
+    enum class PlayState { Stopped = 0, Paused = 1, Playing = 2 };
+    // The back-end interface version this engine is built for (the high 16 bits must match).
+    static constexpr quint32 ExpectedBackendVersion = 0x00010000;
+
+    // messages must outlive the engine. The settings are read from settingsPath.
+    TLxPlayer(MessagePresenter &messages, QString settingsPath);
+    ~TLxPlayer(); // frees the back end, saves the playlist, writes the settings
+
+    // Starts the audio output (QUILLMERE_AUDIO_OUTPUT or the default device) and the spectrum
+    // of the surface's size. False after showing the error: the program cannot go on.
+    bool Init(PaintSurface *spectrumSurface, bool showPeaks, int heightPercent,
+              const QString &outputSpec = {});
+    // Loads the plug-ins of the folder; appends "|NAME (MASK)|MASK" per format to filter.
+    void LoadPlugins(const QString &folder, QString &filter);
+    QStringList PluginFormats;
+    void ShowHelp() const;
+
+    bool ProbeFile(const QString &fileName, TLxMusicInfo &entry, bool showErrors);
+    bool OpenSong(const QString &fileName, int pan, int speed, int pitch, int reverb,
+                  const std::array<int, PlayerSettings::Bands> &eq);
+    QString DescribeFormat(const quillmere::audio::ChannelInfo &info) const;
+
+    void Play(bool restart, bool showPeaks);
+    void Pause(PaintSurface *surface);
+    void Stop(PaintSurface *surface);
+    bool IsPlaying() const { return m_state.load() == PlayState::Playing; }
+    bool IsPaused() const { return m_state.load() == PlayState::Paused; }
+    bool IsEnded() const { return m_ended.load(); }
+    void ClearEnded() { m_ended.store(false); }
+    void SetABLoop(bool on) { m_abLoop = on; }
+    bool IsABLoop() const { return m_abLoop; }
+
+    qint64 GetPosition() const;
+    void SetPosition(qint64 bytes);
+    qint64 GetLengthBytes() const { return m_length; }
+    static QString FormatTime(qint64 bytes);
+
+    void SetSpeed(int percent);
+    void SetPitch(int semitones);
+    void SetPan(int value);
+    void SetReverb(int level);
+    void SetEqualizerBand(int band, int gainDb); // band 1..6
+    const PlayerSettings &Settings() const { return m_settings; }
+
+    void DrawSpectrum(PaintSurface *surface);
+    void SetSpectrumScale(PaintSurface *surface, int percent);
+    TSpectrum *Spectrum() const { return m_spectrum.get(); }
+
+    // The playlist manager and the forwarders that pass it the current position.
+    TLxMusicInfoMng &MusicInfoMng() { return *m_mng; }
+    void SetCurrentLength(qint64 length) { m_mng->SetCurrentLength(length); }
+    void DrawPosition() { m_mng->DrawPosition(GetPosition()); }
+    void DrawSectionBar() { m_mng->DrawSectionBar(); }
+    void SetPointA(bool addNew) { m_mng->SetPointA(GetPosition(), addNew); }
+    int SetPointB() { return m_mng->SetPointB(GetPosition()); }
+    bool DeleteSection(bool all) { return m_mng->DeleteSection(all ? -1 : GetPosition()); }
+
+    quillmere::audio::AudioBackend &Backend() { return m_backend; }
+
+private:
+    quillmere::audio::Handle channel() const { return m_channel.load(); }
+    void releaseChannel();
+    bool openChannel(const QString &fileName, bool showErrors, quillmere::audio::Handle &channel);
+    void unsupportedFile(const QString &fileName) const;
+    void systemError(int code) const;
+    void createEffects();
+    void applySettings();
+    void onSongEnded(quillmere::audio::Handle ended);
+
+    MessagePresenter &m_messages;
+    QString m_settingsPath;
+    PlayerSettings m_settings;
+    quillmere::audio::AudioBackend m_backend;
+    std::unique_ptr<TLxMusicInfoMng> m_mng;
+    std::unique_ptr<TSpectrum> m_spectrum;
+
+    std::atomic<quillmere::audio::Handle> m_channel{0};
+    std::atomic<PlayState> m_state{PlayState::Stopped};
+    std::atomic<bool> m_ended{false};
+    bool m_abLoop = false;
+    qint64 m_length = 0;
+    std::array<quillmere::audio::Handle, PlayerSettings::Bands> m_bands{};
+    quillmere::audio::Handle m_reverb = 0;
+};

@@ -1,0 +1,217 @@
+// Opening songs, the transport, the effect setters and the spectrum feed of TLxPlayer.
+#include "common/PaintSurface.h"
+#include "engine/FormatText.h"
+#include "engine/TLxPlayer.h"
+#include "skin/TSpectrum.h"
+
+#include <exception>
+
+using namespace quillmere::audio;
+
+namespace {
+
+constexpr float BandwidthSemitones = 18.0f;
+constexpr float ReverbTimeMs = 1200.0f;
+constexpr float ReverbHighFrequencyRatio = 0.1f;
+
+void fillBlack(PaintSurface *surface)
+{
+    if (!surface)
+        return;
+    surface->canvas().fill(Qt::black);
+    surface->canvasChanged();
+}
+
+} // namespace
+
+bool TLxPlayer::OpenSong(const QString &fileName, int pan, int speed, int pitch, int reverb,
+                         const std::array<int, PlayerSettings::Bands> &eq)
+{
+    const int index = m_mng->AddEntry(fileName, TLxMusicInfo{}, false, false);
+    if (index < 0)
+        return false;
+    releaseChannel();
+
+    Handle channel = 0;
+    try {
+        if (!openChannel(fileName, true, channel))
+            return false;
+    } catch (const std::exception &) {
+        systemError(4613); // the back end could not set the channel up (out of memory)
+        return false;
+    }
+    ChannelInfo info;
+    m_backend.channelInfo(channel, info);
+    m_mng->Entry(index)->AudioFormat = DescribeFormat(info);
+    m_channel.store(channel);
+
+    try {
+        createEffects();
+        try {
+            for (int band = 1; band <= PlayerSettings::Bands; ++band)
+                SetEqualizerBand(band, 0);
+            SetReverb(0);
+        } catch (const std::exception &) {
+            systemError(4616);
+        }
+    } catch (const std::exception &) {
+        systemError(4614);
+    }
+
+    try {
+        m_length = std::max<qint64>(0, m_backend.lengthBytes(channel));
+        m_backend.setEndNotification(channel, [this](Handle, Handle ended) { onSongEnded(ended); });
+        SetSpeed(speed);
+        SetPitch(pitch);
+        SetReverb(reverb);
+        for (int band = 1; band <= PlayerSettings::Bands; ++band)
+            SetEqualizerBand(band, eq[size_t(band - 1)]);
+        SetPan(pan);
+    } catch (const std::exception &) {
+        systemError(4617);
+    }
+    return true;
+}
+
+// Six peaking bands an octave apart, 18 semitones wide, flat; a silent reverb.
+void TLxPlayer::createEffects()
+{
+    try {
+        const Handle channel = this->channel();
+        for (int i = 0; i < PlayerSettings::Bands; ++i) {
+            m_bands[size_t(i)] = m_backend.addEqualizer(channel);
+            m_backend.setEqualizerParams(
+                m_bands[size_t(i)], EqualizerParams{float(PlayerSettings::BandCentresHz[size_t(i)]),
+                                                    BandwidthSemitones, 0.0f});
+        }
+        m_reverb = m_backend.addReverb(channel);
+        ReverbParams params;
+        m_backend.reverbParams(m_reverb, params);
+        params.mixDb = -96.0f;
+        params.timeMs = ReverbTimeMs;
+        params.highFrequencyRatio = ReverbHighFrequencyRatio;
+        m_backend.setReverbParams(m_reverb, params);
+    } catch (const std::exception &) {
+        systemError(4615);
+    }
+}
+
+// Event thread. Only the song that is still current is stopped; an end that arrives after the
+// UI has moved on to another song is ignored.
+void TLxPlayer::onSongEnded(Handle ended)
+{
+    Handle expected = ended;
+    if (!m_channel.compare_exchange_strong(expected, 0))
+        return;
+    m_state.store(PlayState::Stopped);
+    m_ended.store(true);
+    m_backend.stop(ended);
+    m_backend.freeChannel(ended);
+}
+
+void TLxPlayer::Play(bool restart, bool showPeaks)
+{
+    const Handle channel = this->channel();
+    if (!channel)
+        return;
+    if (m_spectrum) {
+        m_spectrum->ShowPeaks = showPeaks;
+        m_spectrum->PeakColor = QColor(166, 202, 240);
+    }
+    m_backend.play(channel, restart);
+    m_state.store(PlayState::Playing);
+    m_ended.store(false);
+}
+
+void TLxPlayer::Pause(PaintSurface *surface)
+{
+    if (const Handle channel = this->channel())
+        m_backend.pause(channel);
+    m_state.store(PlayState::Paused);
+    fillBlack(surface);
+}
+
+void TLxPlayer::Stop(PaintSurface *surface)
+{
+    releaseChannel();
+    m_state.store(PlayState::Stopped);
+    fillBlack(surface);
+}
+
+qint64 TLxPlayer::GetPosition() const
+{
+    const Handle channel = this->channel();
+    if (!channel || m_state.load() != PlayState::Playing)
+        return 0;
+    return std::max<qint64>(0, m_backend.positionBytes(channel));
+}
+
+void TLxPlayer::SetPosition(qint64 bytes)
+{
+    m_backend.setPositionBytes(channel(), bytes);
+}
+
+void TLxPlayer::SetSpeed(int percent)
+{
+    m_settings.speed = percent;
+    m_backend.setTempo(channel(), float(percent), -100.0f);
+}
+
+void TLxPlayer::SetPitch(int semitones)
+{
+    m_settings.pitch = semitones;
+    m_backend.setTempo(channel(), -100.0f, float(semitones));
+}
+
+void TLxPlayer::SetPan(int value)
+{
+    m_settings.pan = value;
+    m_backend.setPan(channel(), float(value));
+}
+
+void TLxPlayer::SetEqualizerBand(int band, int gainDb)
+{
+    if (band < 1 || band > PlayerSettings::Bands)
+        return;
+    m_settings.eq[size_t(band - 1)] = gainDb;
+    EqualizerParams params;
+    const Handle effect = channel() ? m_bands[size_t(band - 1)] : 0;
+    if (!m_backend.equalizerParams(effect, params))
+        return;
+    params.gainDb = float(gainDb);
+    m_backend.setEqualizerParams(effect, params);
+}
+
+void TLxPlayer::SetReverb(int level)
+{
+    m_settings.reverb = level;
+    ReverbParams params;
+    const Handle effect = channel() ? m_reverb : 0;
+    if (!m_backend.reverbParams(effect, params))
+        return;
+    params.mixDb = FormatText::reverbMixDb(level);
+    m_backend.setReverbParams(effect, params);
+}
+
+void TLxPlayer::DrawSpectrum(PaintSurface *surface)
+{
+    const Handle channel = this->channel();
+    if (!m_spectrum || !surface || !channel ||
+        m_backend.activeState(channel) != ActiveState::Playing)
+        return;
+    TSpectrum::Magnitudes magnitudes{};
+    if (m_backend.fft1024(channel, magnitudes.data()) != 4096)
+        return;
+    try {
+        m_spectrum->Draw(*surface, magnitudes, 0, 0);
+    } catch (const std::exception &) {
+        systemError(4618);
+    }
+}
+
+void TLxPlayer::SetSpectrumScale(PaintSurface *surface, int percent)
+{
+    const Handle channel = this->channel();
+    if (m_spectrum && surface && channel && m_backend.activeState(channel) == ActiveState::Playing)
+        m_spectrum->SetScale(surface->canvas().height() * percent / 100);
+}
