@@ -127,9 +127,22 @@ bool TLxPlayer::ProbeFile(const QString &fileName, TLxMusicInfo &entry, bool sho
     return true;
 }
 
+void TLxPlayer::ClearEnded()
+{
+    m_shared.update([](PlayerState::Value v) {
+        v.ended = false;
+        return std::optional(v);
+    });
+}
+
 void TLxPlayer::releaseChannel()
 {
-    const Handle old = m_channel.exchange(0);
+    const Handle old = m_shared
+                           .update([](PlayerState::Value v) {
+                               v.channel = 0;
+                               return std::optional(v);
+                           })
+                           .channel;
     if (old) {
         m_backend.stop(old);
         m_backend.freeChannel(old);

@@ -1,14 +1,15 @@
 #pragma once
 
 // Threads: everything here runs on the UI thread, except onSongEnded(), which the audio back
-// end calls on its event thread. They share only atomics (the channel handle, the play state,
-// the ended flag). Back-end handles are never reused, so a UI call that races the end of a
-// song at worst addresses a channel that is gone and fails harmlessly; it can never touch
-// another song's channel.
+// end calls on its event thread. They share only PlayerState, one atomic word holding the
+// channel handle, the play state and the ended flag. Back-end handles are never reused, so a
+// UI call that races the end of a song at worst addresses a channel that is gone and fails
+// harmlessly; it can never touch another song's channel.
 
 #include "audio/AudioBackend.h"
 #include "common/MessagePresenter.h"
 #include "engine/PlayerSettings.h"
+#include "engine/PlayerState.h"
 #include "playlist/TLxMusicInfoMng.h"
 
 #include <QStringList>
@@ -26,7 +27,6 @@ class TSpectrum;
 // the playback settings in the settings file.
 class TLxPlayer {
 public:
-    enum class PlayState { Stopped = 0, Paused = 1, Playing = 2 };
     // The back-end interface version this engine is built for (the high 16 bits must match).
     static constexpr quint32 ExpectedBackendVersion = 0x00010000;
 
@@ -51,10 +51,10 @@ public:
     void Play(bool restart, bool showPeaks);
     void Pause(PaintSurface *surface);
     void Stop(PaintSurface *surface);
-    bool IsPlaying() const { return m_state.load() == PlayState::Playing; }
-    bool IsPaused() const { return m_state.load() == PlayState::Paused; }
-    bool IsEnded() const { return m_ended.load(); }
-    void ClearEnded() { m_ended.store(false); }
+    bool IsPlaying() const { return m_shared.load().play == PlayerState::Play::Playing; }
+    bool IsPaused() const { return m_shared.load().play == PlayerState::Play::Paused; }
+    bool IsEnded() const { return m_shared.load().ended; }
+    void ClearEnded();
     void SetABLoop(bool on) { m_abLoop = on; }
     bool IsABLoop() const { return m_abLoop; }
 
@@ -86,7 +86,7 @@ public:
     quillmere::audio::AudioBackend &Backend() { return m_backend; }
 
 private:
-    quillmere::audio::Handle channel() const { return m_channel.load(); }
+    quillmere::audio::Handle channel() const { return m_shared.load().channel; }
     void releaseChannel();
     bool openChannel(const QString &fileName, bool showErrors, quillmere::audio::Handle &channel);
     void unsupportedFile(const QString &fileName) const;
@@ -102,9 +102,7 @@ private:
     std::unique_ptr<TLxMusicInfoMng> m_mng;
     std::unique_ptr<TSpectrum> m_spectrum;
 
-    std::atomic<quillmere::audio::Handle> m_channel{0};
-    std::atomic<PlayState> m_state{PlayState::Stopped};
-    std::atomic<bool> m_ended{false};
+    PlayerState m_shared;
     bool m_abLoop = false;
     qint64 m_length = 0;
     std::array<quillmere::audio::Handle, PlayerSettings::Bands> m_bands{};

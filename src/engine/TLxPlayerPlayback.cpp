@@ -43,7 +43,10 @@ bool TLxPlayer::OpenSong(const QString &fileName, int pan, int speed, int pitch,
     ChannelInfo info;
     m_backend.channelInfo(channel, info);
     m_mng->Entry(index)->AudioFormat = DescribeFormat(info);
-    m_channel.store(channel);
+    m_shared.update([channel](PlayerState::Value v) {
+        v.channel = channel;
+        return std::optional(v);
+    });
 
     try {
         createEffects();
@@ -100,11 +103,14 @@ void TLxPlayer::createEffects()
 // UI has moved on to another song is ignored.
 void TLxPlayer::onSongEnded(Handle ended)
 {
-    Handle expected = ended;
-    if (!m_channel.compare_exchange_strong(expected, 0))
+    const PlayerState::Value before =
+        m_shared.update([ended](PlayerState::Value v) -> std::optional<PlayerState::Value> {
+            if (v.channel != ended)
+                return std::nullopt;
+            return PlayerState::Value{0, PlayerState::Play::Stopped, true};
+        });
+    if (before.channel != ended)
         return;
-    m_state.store(PlayState::Stopped);
-    m_ended.store(true);
     m_backend.stop(ended);
     m_backend.freeChannel(ended);
 }
@@ -119,29 +125,40 @@ void TLxPlayer::Play(bool restart, bool showPeaks)
         m_spectrum->PeakColor = QColor(166, 202, 240);
     }
     m_backend.play(channel, restart);
-    m_state.store(PlayState::Playing);
-    m_ended.store(false);
+    // Only if the song has not ended meanwhile: its end must not be undone.
+    m_shared.update([channel](PlayerState::Value v) -> std::optional<PlayerState::Value> {
+        if (v.channel != channel)
+            return std::nullopt;
+        return PlayerState::Value{channel, PlayerState::Play::Playing, false};
+    });
 }
 
 void TLxPlayer::Pause(PaintSurface *surface)
 {
     if (const Handle channel = this->channel())
         m_backend.pause(channel);
-    m_state.store(PlayState::Paused);
+    m_shared.update([](PlayerState::Value v) {
+        v.play = PlayerState::Play::Paused;
+        return std::optional(v);
+    });
     fillBlack(surface);
 }
 
 void TLxPlayer::Stop(PaintSurface *surface)
 {
     releaseChannel();
-    m_state.store(PlayState::Stopped);
+    m_shared.update([](PlayerState::Value v) {
+        v.play = PlayerState::Play::Stopped;
+        return std::optional(v);
+    });
     fillBlack(surface);
 }
 
 qint64 TLxPlayer::GetPosition() const
 {
-    const Handle channel = this->channel();
-    if (!channel || m_state.load() != PlayState::Playing)
+    const PlayerState::Value now = m_shared.load();
+    const Handle channel = now.channel;
+    if (!channel || now.play != PlayerState::Play::Playing)
         return 0;
     return std::max<qint64>(0, m_backend.positionBytes(channel));
 }
