@@ -131,6 +131,23 @@ TEST_F(TLxVolumeServer, AServerThatGoesAwayGivesMinusOne)
     qunsetenv("ALSA_CONFIG_PATH");
 }
 
+TEST_F(TLxVolumeServer, AServerWithoutSinksGivesMinusOne)
+{
+    TLxVolume volume;
+    ASSERT_TRUE(volume.SetVolume(60));
+    ASSERT_TRUE(
+        server->pactl({QStringLiteral("unload-module"), QStringLiteral("module-always-sink")}));
+    ASSERT_TRUE(
+        server->pactl({QStringLiteral("unload-module"), QStringLiteral("module-null-sink")}));
+    ASSERT_EQ(
+        server->pactl({QStringLiteral("list"), QStringLiteral("short"), QStringLiteral("sinks")}),
+        QString());
+    qputenv("ALSA_CONFIG_PATH", "/nonexistent/alsa.conf"); // no sound card may answer instead
+    EXPECT_EQ(volume.GetVolume(), -1);
+    EXPECT_FALSE(volume.SetVolume(60));
+    qunsetenv("ALSA_CONFIG_PATH");
+}
+
 // ALSA's "pulse" mixer reaches the same sink, so the ALSA code is tested against a real mixer.
 TEST_F(TLxVolumeServer, AlsaMasterControl)
 {
