@@ -8,7 +8,7 @@ QUILLMERE_BUILD_PACKAGES=(
     qt6-base-dev qt6-base-dev-tools libgl-dev
     fonts-ipafont-gothic fonts-dejavu-core
     libsndfile1-dev libopenmpt-dev libsoxr-dev libsoundtouch-dev librubberband-dev
-    libfftw3-dev portaudio19-dev
+    libfftw3-dev portaudio19-dev libpulse-dev libasound2-dev
     libavformat-dev libavcodec-dev libswresample-dev libavutil-dev
 )
 QUILLMERE_TEST_PACKAGES=(

@@ -1,5 +1,7 @@
 // End to end through a real sound server: PulseAudio with a null sink on a private runtime
 // folder, the "default" device (PortAudio, ALSA, PulseAudio), and a recording of the sink.
+#include "support/SoundServer.h"
+
 #include "audio/AudioBackend.h"
 #include "support/AudioFixtures.h"
 #include "support/SignalAnalysis.h"
@@ -7,8 +9,6 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
-#include <QStandardPaths>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -22,63 +22,13 @@ namespace {
 using namespace quillmere::audio;
 using namespace std::chrono_literals;
 
-// A PulseAudio daemon of the test's own, stopped by its PID.
-class SoundServer {
-public:
-    explicit SoundServer(const QString &runtime) : m_runtime(runtime)
-    {
-        qputenv("PULSE_SERVER", QFile::encodeName(QStringLiteral("unix:") + runtime +
-                                                  QStringLiteral("/pulse/native")));
-        qputenv("PULSE_COOKIE", QFile::encodeName(runtime + QStringLiteral("/cookie")));
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("HOME"), runtime);
-        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
-        m_daemon.setProcessEnvironment(env);
-        m_daemon.start(
-            QStringLiteral("pulseaudio"),
-            {QStringLiteral("--daemonize=no"), QStringLiteral("-n"),
-             QStringLiteral("--exit-idle-time=-1"),
-             QStringLiteral("--log-target=file:") + runtime + QStringLiteral("/pulse.log"),
-             QStringLiteral("-L"),
-             QStringLiteral("module-native-protocol-unix auth-anonymous=1 socket=") + runtime +
-                 QStringLiteral("/pulse/native"),
-             QStringLiteral("-L"),
-             QStringLiteral(
-                 "module-null-sink sink_name=testsink norewinds=1 rate=44100 channels=2"),
-             QStringLiteral("-L"), QStringLiteral("module-always-sink")});
-        for (int i = 0; i < 200 && !m_ready; ++i) {
-            m_ready = fixtures::run(QStringLiteral("pactl"), {QStringLiteral("info")});
-            if (!m_ready)
-                std::this_thread::sleep_for(50ms);
-        }
-        if (m_ready)
-            m_ready = fixtures::run(QStringLiteral("pactl"), {QStringLiteral("set-default-sink"),
-                                                              QStringLiteral("testsink")});
-    }
-    ~SoundServer()
-    {
-        m_daemon.terminate();
-        m_daemon.waitForFinished(5000);
-        qunsetenv("PULSE_SERVER");
-        qunsetenv("PULSE_COOKIE");
-    }
-    bool ready() const { return m_ready; }
-
-private:
-    QString m_runtime;
-    QProcess m_daemon;
-    bool m_ready = false;
-};
-
 TEST(SoundServer, SinePlayedOnTheDefaultDeviceReachesTheSink)
 {
-    if (QStandardPaths::findExecutable(QStringLiteral("pulseaudio")).isEmpty())
+    if (!SoundServer::installed())
         GTEST_SKIP() << "pulseaudio is not installed; the end-to-end sound test did not run";
-    QTemporaryDir runtime;
-    QFile::setPermissions(runtime.path(),
-                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    SoundServer server(runtime.path());
+    SoundServer server;
     ASSERT_TRUE(server.ready()) << "the sound server did not start";
+    const QDir runtime(server.runtimeDir());
 
     const QString song = runtime.filePath(QStringLiteral("sine.wav"));
     ASSERT_TRUE(fixtures::writeSndfile(song, fixtures::sine(660, 2.0, 44100, 2), 44100, 2,

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "engine/MixerControl.h"
+
+#include <pulse/volume.h>
+
+#include <cstdint>
+
+struct pa_context;
+struct pa_mainloop;
+struct pa_operation;
+
+namespace quillmere::engine {
+
+// The volume of the sound server's default sink (PulseAudio, or PipeWire's pulse server),
+// shown as a 0..65535 control; see PulseMixer.cpp for the mapping.
+//
+// A private, non-threaded libpulse main loop that runs only inside Lookup and Write, each
+// bounded by its deadline: a server that hangs costs the caller no more than that. The
+// connection is kept between calls and made again when it broke or timed out. UI thread only.
+class PulseMixer final : public MixerControl {
+public:
+    PulseMixer();
+    ~PulseMixer() override;
+    PulseMixer(const PulseMixer &) = delete;
+    PulseMixer &operator=(const PulseMixer &) = delete;
+
+    MixerLookup Lookup(MixerReading &reading, MixerDeadline deadline) override;
+    bool Write(quint32 raw, MixerDeadline deadline) override;
+
+private:
+    enum class Wait { Done, Failed, TimedOut };
+
+    MixerLookup connect(MixerDeadline deadline);
+    void disconnect();
+    template <typename Done>
+    Wait runUntil(Done done, MixerDeadline deadline);
+    // Runs the loop until op completes; on a failure or time-out, drops the connection.
+    Wait finish(pa_operation *op, MixerDeadline deadline);
+
+    pa_mainloop *m_loop = nullptr;
+    pa_context *m_context = nullptr;
+
+    // Filled by the sink-info callback of the last Lookup; Write scales these channels.
+    bool m_sinkFound = false;
+    uint32_t m_sinkIndex = 0;
+    pa_cvolume m_sinkVolume{};
+};
+
+} // namespace quillmere::engine
