@@ -53,6 +53,14 @@ QString dataFile(const QString &relative)
     return installed.isEmpty() ? beside : installed;
 }
 
+QString pluginDir()
+{
+    const QString beside = QDir(executableDir()).filePath(QStringLiteral("plugins"));
+    if (QFileInfo(beside).isDir())
+        return beside;
+    return QStringLiteral(QUILLMERE_INSTALLED_PLUGIN_DIR);
+}
+
 QString settingsFile()
 {
     return QDir(baseDir(QStandardPaths::AppConfigLocation)).filePath(settingsName);

@@ -20,6 +20,8 @@ QString executableDir();
 // (build tree, portable use), else in the installed data folder; when neither has it, the
 // path beside the executable, so that an error can name it.
 QString dataFile(const QString &relative);
+// The decoder plug-ins: "plugins" beside the executable, else the installed library folder.
+QString pluginDir();
 
 } // namespace AppPaths
 } // namespace quillmere

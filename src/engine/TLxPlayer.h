@@ -8,6 +8,7 @@
 
 #include "audio/AudioBackend.h"
 #include "common/MessagePresenter.h"
+#include "engine/EffectChain.h"
 #include "engine/PlayerSettings.h"
 #include "engine/PlayerState.h"
 #include "playlist/TLxMusicInfoMng.h"
@@ -92,7 +93,6 @@ private:
     void unsupportedFile(const QString &fileName) const;
     void systemError(int code) const;
     void createEffects();
-    void applySettings();
     void onSongEnded(quillmere::audio::Handle ended);
 
     MessagePresenter &m_messages;
@@ -105,6 +105,5 @@ private:
     PlayerState m_shared;
     bool m_abLoop = false;
     qint64 m_length = 0;
-    std::array<quillmere::audio::Handle, PlayerSettings::Bands> m_bands{};
-    quillmere::audio::Handle m_reverb = 0;
+    EffectChain m_effects;
 };

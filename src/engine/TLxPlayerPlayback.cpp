@@ -10,10 +10,6 @@ using namespace quillmere::audio;
 
 namespace {
 
-constexpr float BandwidthSemitones = 18.0f;
-constexpr float ReverbTimeMs = 1200.0f;
-constexpr float ReverbHighFrequencyRatio = 0.1f;
-
 void fillBlack(PaintSurface *surface)
 {
     if (!surface)
@@ -76,24 +72,10 @@ bool TLxPlayer::OpenSong(const QString &fileName, int pan, int speed, int pitch,
     return true;
 }
 
-// Six peaking bands an octave apart, 18 semitones wide, flat; a silent reverb.
 void TLxPlayer::createEffects()
 {
     try {
-        const Handle channel = this->channel();
-        for (int i = 0; i < PlayerSettings::Bands; ++i) {
-            m_bands[size_t(i)] = m_backend.addEqualizer(channel);
-            m_backend.setEqualizerParams(
-                m_bands[size_t(i)], EqualizerParams{float(PlayerSettings::BandCentresHz[size_t(i)]),
-                                                    BandwidthSemitones, 0.0f});
-        }
-        m_reverb = m_backend.addReverb(channel);
-        ReverbParams params;
-        m_backend.reverbParams(m_reverb, params);
-        params.mixDb = -96.0f;
-        params.timeMs = ReverbTimeMs;
-        params.highFrequencyRatio = ReverbHighFrequencyRatio;
-        m_backend.setReverbParams(m_reverb, params);
+        m_effects.create(m_backend, channel());
     } catch (const std::exception &) {
         systemError(4615);
     }
@@ -191,23 +173,15 @@ void TLxPlayer::SetEqualizerBand(int band, int gainDb)
     if (band < 1 || band > PlayerSettings::Bands)
         return;
     m_settings.eq[size_t(band - 1)] = gainDb;
-    EqualizerParams params;
-    const Handle effect = channel() ? m_bands[size_t(band - 1)] : 0;
-    if (!m_backend.equalizerParams(effect, params))
-        return;
-    params.gainDb = float(gainDb);
-    m_backend.setEqualizerParams(effect, params);
+    if (channel())
+        m_effects.setBandGain(m_backend, band, gainDb);
 }
 
 void TLxPlayer::SetReverb(int level)
 {
     m_settings.reverb = level;
-    ReverbParams params;
-    const Handle effect = channel() ? m_reverb : 0;
-    if (!m_backend.reverbParams(effect, params))
-        return;
-    params.mixDb = FormatText::reverbMixDb(level);
-    m_backend.setReverbParams(effect, params);
+    if (channel())
+        m_effects.setReverbLevel(m_backend, level);
 }
 
 void TLxPlayer::DrawSpectrum(PaintSurface *surface)

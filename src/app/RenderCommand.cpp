@@ -1,0 +1,168 @@
+#include "app/RenderCommand.h"
+
+#include "common/AppPaths.h"
+#include "common/IniFile.h"
+
+#include <QFileInfo>
+
+#include <cmath>
+#include <cstdio>
+
+namespace RenderCommand {
+namespace {
+
+struct Range {
+    int low;
+    int high;
+};
+
+bool toInt(const QString &text, Range range, int &value)
+{
+    bool ok = false;
+    value = text.toInt(&ok);
+    return ok && value >= range.low && value <= range.high;
+}
+
+bool toSeconds(const QString &text, double &value)
+{
+    bool ok = false;
+    value = text.toDouble(&ok);
+    return ok && value >= 0 && std::isfinite(value);
+}
+
+QString outOfRange(const QString &option, const QString &value, Range range)
+{
+    return QStringLiteral("%1 %2: expected an integer from %3 to %4")
+        .arg(option, value)
+        .arg(range.low)
+        .arg(range.high);
+}
+
+bool parseEq(const QString &text, PlayerSettings &settings)
+{
+    const QStringList gains = text.split(u',');
+    if (gains.size() != PlayerSettings::Bands)
+        return false;
+    for (int i = 0; i < PlayerSettings::Bands; ++i) {
+        if (!toInt(gains[i], {-10, 10}, settings.eq[size_t(i)]))
+            return false;
+    }
+    return true;
+}
+
+// Applies one "--option value" pair; returns an error line, or nothing.
+QString applyOption(const QString &option, const QString &value, RenderRequest &r, Range speed)
+{
+    PlayerSettings &s = r.settings;
+    if (option == u"--render")
+        r.input = value;
+    else if (option == u"--output")
+        r.output = value;
+    else if (option == u"--speed")
+        return toInt(value, speed, s.speed) ? QString() : outOfRange(option, value, speed);
+    else if (option == u"--pitch")
+        return toInt(value, {-24, 24}, s.pitch) ? QString() : outOfRange(option, value, {-24, 24});
+    else if (option == u"--reverb")
+        return toInt(value, {0, 20}, s.reverb) ? QString() : outOfRange(option, value, {0, 20});
+    else if (option == u"--pan")
+        return toInt(value, {-100, 100}, s.pan) ? QString()
+                                                : outOfRange(option, value, {-100, 100});
+    else if (option == u"--eq")
+        return parseEq(value, s)
+                   ? QString()
+                   : QStringLiteral(
+                         "--eq %1: expected six integers from -10 to 10, separated by commas")
+                         .arg(value);
+    else if (option == u"--from" || option == u"--to") {
+        double seconds = 0;
+        if (!toSeconds(value, seconds))
+            return QStringLiteral("%1 %2: expected seconds, 0 or more").arg(option, value);
+        (option == u"--from" ? r.fromSeconds : r.toSeconds) = seconds;
+    } else if (option == u"--stretcher") {
+        if (value != u"soundtouch" && value != u"rubberband")
+            return QStringLiteral("--stretcher %1: expected soundtouch or rubberband").arg(value);
+        s.stretcher = value;
+    } else {
+        return QStringLiteral("unknown option %1 (see quillmere --help)").arg(option);
+    }
+    return {};
+}
+
+QString checkWhole(const RenderRequest &r)
+{
+    if (r.input.isEmpty())
+        return QStringLiteral("--render needs an input file");
+    if (r.output.isEmpty())
+        return QStringLiteral("--output needs a file name");
+    if (r.toSeconds >= 0 && r.fromSeconds >= r.toSeconds)
+        return QStringLiteral("--from must be before --to");
+    const QFileInfo in(r.input), out(r.output);
+    if (in.absoluteFilePath() == out.absoluteFilePath() ||
+        (out.exists() && in.canonicalFilePath() == out.canonicalFilePath()))
+        return QStringLiteral("the output would overwrite the input");
+    return {};
+}
+
+} // namespace
+
+Parsed parse(const QStringList &arguments, int minSpeed, int maxSpeed)
+{
+    RenderRequest request;
+    for (int i = 0; i < arguments.size(); i += 2) {
+        const QString &option = arguments[i];
+        if (i + 1 >= arguments.size())
+            return {std::nullopt, option.startsWith(u"--")
+                                      ? QStringLiteral("%1 needs a value").arg(option)
+                                      : QStringLiteral("unexpected argument %1").arg(option)};
+        const QString error = applyOption(option, arguments[i + 1], request, {minSpeed, maxSpeed});
+        if (!error.isEmpty())
+            return {std::nullopt, error};
+    }
+    const QString error = checkWhole(request);
+    if (!error.isEmpty())
+        return {std::nullopt, error};
+    return {request, {}};
+}
+
+QString usage()
+{
+    return QStringLiteral(
+        "Usage: quillmere [FILE...]\n"
+        "       quillmere --render INPUT --output OUT.wav [options]\n"
+        "\n"
+        "Renders INPUT through the player's practice chain to a 44100 Hz 16-bit stereo WAV file.\n"
+        "  --speed PERCENT        tempo change, 0 = as recorded, -50 = half speed (-75..300)\n"
+        "  --pitch SEMITONES      transposition without changing the tempo (-24..24)\n"
+        "  --eq G250,G500,G1000,G2000,G4000,G8000\n"
+        "                         equaliser gains in dB (-10..10 each)\n"
+        "  --reverb LEVEL         reverb level (0..20, 0 = off)\n"
+        "  --pan VALUE            balance (-100 = left only .. 100 = right only)\n"
+        "  --from SECONDS         start at this point of the song\n"
+        "  --to SECONDS           stop at this point of the song\n"
+        "  --stretcher NAME       rubberband (best quality, the default) or soundtouch (fastest)\n"
+        "  --help, --version      this text; the version\n"
+        "\n"
+        "Exit status: 0 done, 1 the input cannot be decoded or the output cannot be written,\n"
+        "2 bad arguments. Nothing partial is left behind.\n");
+}
+
+int run(const QStringList &arguments)
+{
+    const quillmere::IniFile ini = quillmere::IniFile::load(quillmere::AppPaths::settingsFile());
+    const int minSpeed = ini.readInteger(u"Option", u"MinOfSpeed", -75);
+    const int maxSpeed = ini.readInteger(u"Option", u"MaxOfSpeed", 300);
+    Parsed parsed = parse(arguments, minSpeed, maxSpeed);
+    if (!parsed.request) {
+        std::fprintf(stderr, "quillmere: %s\n", qPrintable(parsed.error));
+        return 2;
+    }
+    parsed.request->pluginFolder = quillmere::AppPaths::pluginDir();
+    const RenderResult result = renderToFile(*parsed.request);
+    if (result.status != RenderResult::Status::Ok) {
+        std::fprintf(stderr, "quillmere: %s\n", qPrintable(result.message));
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace RenderCommand

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "engine/PlayerSettings.h"
+
+#include <QString>
+
+// Renders a song to a WAV file through the playback chain, as fast as the processor allows:
+// the same decoders and plug-ins, stretcher, equaliser, reverb and pan as playback, on the
+// back end's "offline" device. The file is written whole or not at all.
+struct RenderRequest {
+    QString input;
+    QString output;
+    PlayerSettings settings;
+    double fromSeconds = 0;
+    double toSeconds = -1; // -1: to the end
+    QString pluginFolder;
+};
+
+struct RenderResult {
+    enum class Status { Ok, CannotDecode, CannotWrite } status = Status::Ok;
+    QString message; // one line, for the user
+    qint64 frames = 0;
+};
+
+RenderResult renderToFile(const RenderRequest &request);
