@@ -41,9 +41,12 @@ QByteArray encodeWav16(const std::vector<float> &stereo)
     put16(out, 16);
     out.append("data");
     put32(out, dataBytes);
+    out.resize(out.size() + qsizetype(dataBytes));
+    uchar *data = reinterpret_cast<uchar *>(out.data()) + 44;
     for (float sample : stereo) {
         const float clipped = std::clamp(sample, -1.0f, 1.0f);
-        put16(out, quint16(qint16(std::lrint(clipped * 32767.0f))));
+        qToLittleEndian(qint16(std::lrint(clipped * 32767.0f)), data);
+        data += 2;
     }
     return out;
 }

@@ -62,6 +62,7 @@ RenderResult renderToFile(const RenderRequest &request)
 
     const qint64 wanted = length > 0 ? outputFrames(request, length) : -1;
     std::vector<float> out;
+    out.reserve(size_t(std::max<qint64>(wanted, 0)) * 2);
     std::vector<float> chunk(4096 * 2);
     backend.play(channel, false);
     while (wanted < 0 || qint64(out.size() / 2) < wanted) {

@@ -76,7 +76,7 @@ private:
     Stretcher::Kind m_kind;
     std::unique_ptr<Stretcher> m_stretcher;
 
-    BlockRing<DecodedBlock> m_decoded{44};   // about a second
+    BlockRing<DecodedBlock> m_decoded{44};  // about a second
     BlockRing<RenderedBlock> m_rendered{6}; // about 70 ms: short, so changes are heard soon
     TapRing m_tap;
 
