@@ -137,6 +137,19 @@ TEST_P(StretchTest, EndNotificationFiresOnceAndTheChannelStops)
               player.backend.lengthBytes(player.channel));
 }
 
+TEST_P(StretchTest, FastAndLowTogetherStayInsideWhatTheStretcherSupports)
+{
+    // Four times the speed two octaves down: Rubber Band would read past its buffers, so the
+    // speed is held at 0.25 / 0.15; the song still ends at its exact length for that speed.
+    const double expectedSpeed = GetParam() == Stretcher::Kind::RubberBand ? 0.25 / 0.15 : 4.0;
+    EXPECT_DOUBLE_EQ(makeStretcher(GetParam())->supportedSpeed(4.0, 0.25), expectedSpeed);
+    ASSERT_TRUE(player.open(sinePath));
+    player.backend.setTempo(player.channel, 300, -24);
+    ASSERT_TRUE(player.backend.play(player.channel, false));
+    const auto out = player.renderToEnd();
+    EXPECT_NEAR(double(out.size() / 2), 3.0 * 44100 / expectedSpeed, 2);
+}
+
 INSTANTIATE_TEST_SUITE_P(BothStretchers, StretchTest,
                          ::testing::Values(Stretcher::Kind::RubberBand,
                                            Stretcher::Kind::SoundTouch),

@@ -124,8 +124,9 @@ void TempoChannel::renderLoop()
 {
     EffectSettings effects;
     while (m_running.load(std::memory_order_acquire)) {
-        const double speed = m_speed.load(std::memory_order_acquire);
         const double pitch = m_pitchScale.load(std::memory_order_acquire);
+        const double speed =
+            m_stretcher->supportedSpeed(m_speed.load(std::memory_order_acquire), pitch);
         if (speed != m_renderSpeed || pitch != m_renderPitch) {
             m_renderSpeed = speed;
             m_renderPitch = pitch;

@@ -28,6 +28,17 @@ void RubberBandStretcher::setSpeedAndPitch(double speed, double pitchScale)
     m_rb->setPitchScale(pitchScale);
 }
 
+// Rubber Band 3.1 (R3, real time) reads past its analysis buffers once the time ratio times
+// the pitch scale falls below about 1/16, which only very fast and very low settings together
+// reach (four times the speed two octaves down). The speed is held back so that the product
+// stays at 0.15 or more: at two octaves down the speed goes up to 1.67x, at one octave down
+// to 3.3x, and from half an octave down the whole range is free.
+double RubberBandStretcher::supportedSpeed(double speed, double pitchScale) const
+{
+    constexpr double MinRatioProduct = 0.15;
+    return std::min(speed, pitchScale / MinRatioProduct);
+}
+
 void RubberBandStretcher::reset()
 {
     m_rb->reset();

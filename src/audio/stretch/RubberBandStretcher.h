@@ -16,6 +16,7 @@ public:
     RubberBandStretcher();
     ~RubberBandStretcher() override;
     void setSpeedAndPitch(double speed, double pitchScale) override;
+    double supportedSpeed(double speed, double pitchScale) const override;
     void reset() override;
     void feed(const float *stereo, int frames) override;
     int available() override;

@@ -17,6 +17,8 @@ public:
 
     // speed: 1 = the song's own tempo, 0.5 = half speed; pitchScale: 2 = an octave up.
     virtual void setSpeedAndPitch(double speed, double pitchScale) = 0;
+    // The speed this stretcher can safely run at with this pitch (the asked one, or less).
+    virtual double supportedSpeed(double speed, double /*pitchScale*/) const { return speed; }
     // Forgets all audio, as after a seek. The output that follows is aligned with the input
     // that follows: output frame n sounds source frame n x speed.
     virtual void reset() = 0;
