@@ -17,9 +17,11 @@ work="$(mktemp -d)"
 xpid=""
 ppid_player=""
 cleanup() {
-    [ -n "$ppid_player" ] && kill "$ppid_player" 2>/dev/null && wait "$ppid_player" 2>/dev/null
-    [ -n "$xpid" ] && kill "$xpid" 2>/dev/null && wait "$xpid" 2>/dev/null
+    local status=$?
+    if [ -n "$ppid_player" ]; then kill "$ppid_player" 2>/dev/null; wait "$ppid_player" 2>/dev/null || true; fi
+    if [ -n "$xpid" ]; then kill "$xpid" 2>/dev/null; wait "$xpid" 2>/dev/null || true; fi
     rm -rf "$work"
+    exit "$status"
 }
 trap cleanup EXIT
 

@@ -24,7 +24,6 @@ namespace {
 const QString FormSection = QStringLiteral("Form");
 const QString OptionSection = QStringLiteral("Option");
 const QColor Navy(0, 0, 0x80);
-const QColor SkyBlue(0xa6, 0xca, 0xf0);
 
 // The hints of the main window's buttons, in the order of SkinLayout::mainWindow().buttons;
 // a second text is the hint of a two-state button while it is on.
@@ -87,19 +86,26 @@ QLineEdit *textField(SkinPaintBox *skin, const QRect &skinRect, const QString &t
     field->setFocusPolicy(Qt::NoFocus);
     field->setContextMenuPolicy(Qt::NoContextMenu);
     field->setTextMargins(0, 0, 0, 0);
-    QFont font = field->font();
+    // Half-width digits of the Japanese gothic fit "00:00" into the 33-pixel fields.
+    QFont font(QStringLiteral("IPAGothic"));
     font.setPixelSize(11);
     field->setFont(font);
-    QPalette colours = field->palette();
-    colours.setColor(QPalette::Base, Navy);
-    colours.setColor(QPalette::Text, SkyBlue);
-    field->setPalette(colours);
+    // The fields are only 33 pixels wide: no inner margin, or "00:00" loses its first digit.
+    field->setStyleSheet(QStringLiteral("QLineEdit { padding: 0px; border: none; "
+                                        "background: #000080; color: #a6caf0; }"));
+    field->setAlignment(Qt::AlignCenter);
     field->setGeometry(skin->logicalRect(skinRect));
     field->hide();
     return field;
 }
 
 } // namespace
+
+int TForm1::spectrumPercent(int volume)
+{
+    // Without a system mixer the volume is unknown (-1): the spectrum then uses its full height.
+    return volume < 0 ? 100 : volume;
+}
 
 TForm1::TForm1(const QStringList &paths, MessagePresenter *messages, const QString &outputSpec)
     : m_ownMessages(messages ? std::unique_ptr<MessageBoxPresenter>()
@@ -128,7 +134,7 @@ TForm1::TForm1(const QStringList &paths, MessagePresenter *messages, const QStri
     updateButtons(0, false);
     // The options are loaded after the window is built, so the peaks start off; every start
     // of playback passes the loaded setting.
-    if (!m_player->Init(PaintBox2, false, std::max(LastVolume, 0), outputSpec))
+    if (!m_player->Init(PaintBox2, false, spectrumPercent(LastVolume), outputSpec))
         throw StartupFailed();
     buildOpenFilter();
     const int added = ProcessCommandLine(paths);

@@ -129,6 +129,7 @@ private:
     void systemError(int code, const QString &detail = {});
     void updateButtons(int mode, bool keepAB);
     void information(const QString &text);
+    static int spectrumPercent(int volume);
 
     std::unique_ptr<MessageBoxPresenter> m_ownMessages;
     MessagePresenter &m_messages;

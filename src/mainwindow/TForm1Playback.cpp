@@ -70,7 +70,7 @@ void TForm1::TimerSpecTimer()
             if (volume != LastVolume) {
                 if (volume >= 0)
                     setSliderValue(QStringLiteral("SLIDER_VOLUME"), volume);
-                m_player->SetSpectrumScale(PaintBox2, std::max(volume, 0));
+                m_player->SetSpectrumScale(PaintBox2, spectrumPercent(volume));
                 LastVolume = volume;
             }
         }
