@@ -4,6 +4,7 @@
 #include "engine/TLxVolume.h"
 #include "mainwindow/PlayListBox.h"
 #include "mainwindow/TForm1.h"
+#include "playlist/PlayListFile.h"
 #include "skin/SkinLayout.h"
 #include "skin/TLxButtonMng.h"
 #include "skin/TLxSliderMng.h"
@@ -284,10 +285,12 @@ void TForm1::openFile()
         QFileDialog::getOpenFileName(this, QString(), QString(), qtFilter(m_openFilter));
     if (path.isEmpty())
         return;
-    // Playlist files are taken in by the play-list commands; here an audio file is added.
     if (QFileInfo(path).suffix() != u"qlx") {
         ListBoxPlayList->clearSelection();
         ProcessCommandLine({path});
+    } else {
+        StopPlayback();
+        PlayListFile::load(m_player->MusicInfoMng(), path);
     }
     updateButtons(m_player->IsPlaying() ? 3 : 1, false);
 }

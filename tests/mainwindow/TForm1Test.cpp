@@ -12,7 +12,10 @@
 #include "support/AudioFixtures.h"
 #include "support/TestFiles.h"
 
+#include <QApplication>
 #include <QFile>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -422,6 +425,96 @@ TEST_F(TForm1Test, ContinuousPlayLimitStopsPlayback)
     EXPECT_FALSE(window->Player().IsPlaying());
     ASSERT_FALSE(messages.texts.isEmpty());
     EXPECT_EQ(messages.texts.last(), QStringLiteral("連続再生タイマー経過: 再生停止します。"));
+}
+
+} // namespace
+
+namespace {
+
+class TForm1MouseTest : public TForm1Test {
+protected:
+    QWidget *surface() const { return window->findChild<QWidget *>(QStringLiteral("PaintBox1")); }
+    void key(Qt::Key code)
+    {
+        QKeyEvent press(QEvent::KeyPress, code, Qt::NoModifier);
+        QApplication::sendEvent(window.get(), &press);
+    }
+    QPoint centre(const char *name) const
+    {
+        const TLxButton *button = window->ButtonMng().Find(QString::fromLatin1(name));
+        return QPoint(button->CenterX(), button->CenterY());
+    }
+};
+
+TEST_F(TForm1MouseTest, ReleaseAnywhereRunsThePressedButton)
+{
+    open({song(QStringLiteral("a.wav"), 3.0)});
+    ASSERT_TRUE(window->Player().IsPlaying());
+    QTest::mousePress(surface(), Qt::LeftButton, {}, centre("BUTTON_STOP"));
+    QTest::mouseRelease(surface(), Qt::LeftButton, {}, QPoint(300, 60));
+    EXPECT_FALSE(window->Player().IsPlaying());
+}
+
+TEST_F(TForm1MouseTest, PressOnBackgroundOrDisabledButtonDragsTheWindow)
+{
+    open();
+    window->move(200, 150);
+    // With an empty list the stop button is disabled: a press on it grabs the window.
+    ASSERT_FALSE(window->ButtonMng().Find(u"BUTTON_STOP")->Enabled());
+    const QPoint grab = centre("BUTTON_STOP");
+    QTest::mousePress(surface(), Qt::LeftButton, {}, grab);
+    EXPECT_TRUE(window->WindowDragging);
+    QMouseEvent move(QEvent::MouseMove, grab + QPoint(30, 20), surface()->mapToGlobal(grab),
+                     Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(surface(), &move);
+    EXPECT_EQ(window->pos(), QPoint(230, 170));
+    QTest::mouseRelease(surface(), Qt::LeftButton, {}, grab + QPoint(30, 20));
+    EXPECT_FALSE(window->WindowDragging);
+}
+
+TEST_F(TForm1MouseTest, SpaceAndMediaKeysActLikeTheButtons)
+{
+    open({song(QStringLiteral("a.wav"), 3.0), song(QStringLiteral("b.wav"), 3.0)});
+    key(Qt::Key_Space);
+    EXPECT_TRUE(window->Player().IsPaused());
+    key(Qt::Key_MediaTogglePlayPause);
+    EXPECT_TRUE(window->Player().IsPlaying());
+    key(Qt::Key_MediaNext);
+    EXPECT_EQ(window->Player().MusicInfoMng().GetCurrentIndex(), 0);
+    key(Qt::Key_MediaStop);
+    EXPECT_FALSE(window->Player().IsPlaying());
+    EXPECT_FALSE(isOn("BUTTON_PLAY"));
+}
+
+TEST_F(TForm1MouseTest, DraggingThePositionSliderSeeksOnTheNextTick)
+{
+    open({song(QStringLiteral("a.wav"), 4.0)});
+    const TLxSlider *position = window->SliderMng().Find(u"SLIDER_PLAY");
+    const QPoint knob = position->ThumbPos() + QPoint(4, 4);
+    QTest::mousePress(surface(), Qt::LeftButton, {}, knob);
+    QMouseEvent move(QEvent::MouseMove, QPoint(18 + 312, knob.y()), surface()->mapToGlobal(knob),
+                     Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(surface(), &move);
+    EXPECT_TRUE(window->PositionDragging);
+    window->Timer1Timer();
+    QTest::mouseRelease(surface(), Qt::LeftButton, {}, QPoint(18 + 312, knob.y()));
+    EXPECT_FALSE(window->PositionDragging);
+    // Three quarters along the track of a four-second song.
+    EXPECT_NEAR(double(window->Player().GetPosition()), 3.0 * BytesPerSecond,
+                0.25 * BytesPerSecond);
+}
+
+TEST_F(TForm1Test, MissingFileOfTheDefaultPlaylistIsAskedAbout)
+{
+    const QString gone = song(QStringLiteral("gone.wav"), 1.0);
+    open({gone});
+    window.reset(); // saves the default playlist with the song
+    QFile::remove(gone);
+    open();
+    ASSERT_FALSE(messages.texts.isEmpty());
+    EXPECT_EQ(messages.texts.last(), TLxMusicInfoMng::missingFileMessage(gone));
+    EXPECT_TRUE(messages.texts.last().startsWith(QStringLiteral("オーディオファイル[")));
+    EXPECT_EQ(window->Player().MusicInfoMng().GetCount(), 0);
 }
 
 } // namespace
