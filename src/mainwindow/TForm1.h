@@ -28,7 +28,8 @@ class IniFile;
 // section bar, the play list and the time and value fields. It owns the engine, the system
 // volume and the two skin managers, and keeps the [Form] keys and the speed range.
 // Construction and settings: TForm1.cpp; the mouse and the commands: TForm1Commands.cpp;
-// playback, the timers and A-B repeat: TForm1Playback.cpp.
+// playback, the timers and A-B repeat: TForm1Playback.cpp; the play list's commands:
+// TForm1PlayList.cpp.
 class TForm1 : public QWidget {
 public:
     // The audio output could not start; the user has been told already.
@@ -73,6 +74,7 @@ public:
     void SelectOnly(int index);
     void ListBoxPlayListDblClick();
     void DeleteSelectedEntries();
+    void MoveSelectedEntries(const QString &name);
 
     TLxPlayer &Player() { return *m_player; }
     TLxButtonMng &ButtonMng() { return *m_buttons; }
@@ -117,6 +119,10 @@ private:
     bool isPlayOn() const;
     void setPlayOn(bool on);
     void sliderChanged(const QString &name);
+    bool runPlaybackCommand(const QString &name);
+    bool runSectionCommand(const QString &name, Qt::KeyboardModifiers modifiers);
+    bool runSoundCommand(const QString &name);
+    void runFileCommand(const QString &name);
     void playButtonSteps();
     void stepSpeed(int delta);
     void stepPitch(int delta);

@@ -128,10 +128,8 @@ void TForm1::TimerRepeatTimer()
     TimerRepeat.setInterval(100);
     if (RepeatButtonName.isEmpty() || !m_buttons->Find(RepeatButtonName))
         return;
-    // The list moves come with the play-list commands; the steps are those of the release.
-    if (RepeatButtonName.startsWith(u"BUTTON_SPEED") ||
-        RepeatButtonName.startsWith(u"BUTTON_PITCH"))
-        RunCommand(RepeatButtonName, {});
+    // Only repeat buttons get here; each tick runs the command the release runs once more.
+    RunCommand(RepeatButtonName, {});
 }
 
 SkinPaintBox::Hint TForm1::ShowHintHandler(QPoint pos) const
@@ -312,6 +310,13 @@ void TForm1::saveFile()
 
 void TForm1::RunCommand(const QString &name, Qt::KeyboardModifiers modifiers)
 {
+    if (!runPlaybackCommand(name) && !runSectionCommand(name, modifiers) && !runSoundCommand(name))
+        runFileCommand(name);
+    PaintBox1->canvasChanged();
+}
+
+bool TForm1::runPlaybackCommand(const QString &name)
+{
     if (name == Play) {
         SleepElapsedMs = 0;
         SleepState = 1;
@@ -328,13 +333,26 @@ void TForm1::RunCommand(const QString &name, Qt::KeyboardModifiers modifiers)
         nextCommand();
     } else if (name == u"BUTTON_PLAY_BACK") {
         backCommand();
-    } else if (name == u"BUTTON_LOOP") {
+    } else if (name == u"BUTTON_RANDOM") {
+        RandomMode = m_buttons->IsOn(name);
+    } else if (name == u"BUTTON_RECORD") {
+        // The CD dialog comes later; until then the two-state button must not stay on.
+        if (m_buttons->IsOn(name))
+            m_buttons->Toggle(name);
+        m_buttons->DrawAll();
+    } else {
+        return false;
+    }
+    return true;
+}
+
+bool TForm1::runSectionCommand(const QString &name, Qt::KeyboardModifiers modifiers)
+{
+    if (name == u"BUTTON_LOOP") {
         const bool on = m_buttons->IsOn(name);
         if (!on)
             SectionState = 0;
         m_player->SetABLoop(on);
-    } else if (name == u"BUTTON_RANDOM") {
-        RandomMode = m_buttons->IsOn(name);
     } else if (name == u"BUTTON_A") {
         m_player->SetPointA(modifiers.testFlag(Qt::ShiftModifier));
         SectionState = 0;
@@ -347,7 +365,15 @@ void TForm1::RunCommand(const QString &name, Qt::KeyboardModifiers modifiers)
     } else if (name == u"BUTTON_DEL_AB" || name == u"BUTTON_DEL_AB_ALL") {
         m_player->DeleteSection(name == u"BUTTON_DEL_AB_ALL");
         SectionState = 0;
-    } else if (name == u"BUTTON_SPEEDUP") {
+    } else {
+        return false;
+    }
+    return true;
+}
+
+bool TForm1::runSoundCommand(const QString &name)
+{
+    if (name == u"BUTTON_SPEEDUP") {
         stepSpeed(m_options.DeltaOfSpeed);
     } else if (name == u"BUTTON_SPEEDDOWN") {
         stepSpeed(-m_options.DeltaOfSpeed);
@@ -369,18 +395,26 @@ void TForm1::RunCommand(const QString &name, Qt::KeyboardModifiers modifiers)
         m_player->SetReverb(0);
     } else if (name == u"BUTTON_EQ_0") {
         resetEqualizer();
-    } else if (name == u"BUTTON_DEL_FILE") {
-        DeleteSelectedEntries();
-    } else if (name == u"BUTTON_OPENFILE") {
-        openFile();
-    } else if (name == u"BUTTON_SAVEFILE") {
-        saveFile();
-    } else if (name == u"BUTTON_HELP") {
-        m_player->ShowHelp();
-    } else if (name == u"BUTTON_POWER") {
-        close();
+    } else {
+        return false;
     }
-    // "BUTTON_TOOL", "BUTTON_RECORD", "BUTTON_WRITE" and the list moves open dialogs or act on
-    // the play list; they arrive with the options, CD and play-list windows.
-    PaintBox1->canvasChanged();
+    return true;
+}
+
+void TForm1::runFileCommand(const QString &name)
+{
+    if (name == u"BUTTON_DEL_FILE")
+        DeleteSelectedEntries();
+    else if (name == u"BUTTON_LISTUP" || name == u"BUTTON_LISTDOWN")
+        MoveSelectedEntries(name);
+    else if (name == u"BUTTON_OPENFILE")
+        openFile();
+    else if (name == u"BUTTON_SAVEFILE")
+        saveFile();
+    else if (name == u"BUTTON_HELP")
+        m_player->ShowHelp();
+    else if (name == u"BUTTON_POWER")
+        close();
+    // "BUTTON_TOOL" (options) and "BUTTON_WRITE" (entry properties) open dialogs that do not
+    // exist yet: they do nothing for now.
 }

@@ -216,42 +216,6 @@ void TForm1::SelectOnly(int index)
         m_player->MusicInfoMng().SelectLine(index);
 }
 
-void TForm1::ListBoxPlayListDblClick()
-{
-    const int line = ListBoxPlayList->itemIndex();
-    TLxMusicInfoMng &mng = m_player->MusicInfoMng();
-    if (line < 0 || line >= mng.GetCount())
-        return;
-    SleepElapsedMs = 0;
-    SleepState = 0;
-    StopPlayback();
-    mng.SetCurrentIndex(line);
-    mng.ResetPlayed(line);
-    QString name;
-    if (mng.GetCurrentFileName(name) && PlayFile(name)) {
-        SleepElapsedMs = 0;
-        SleepState = 1;
-    }
-}
-
-void TForm1::DeleteSelectedEntries()
-{
-    // The plain deletion; confirmation and the list's own commands come with the play list.
-    TLxMusicInfoMng &mng = m_player->MusicInfoMng();
-    for (int i = mng.GetCount() - 1; i >= 0; --i) {
-        const QListWidgetItem *line = ListBoxPlayList->item(i);
-        if (!line || !line->isSelected())
-            continue;
-        if (i == mng.GetCurrentIndex() && !m_player->IsPaused() && isPlayOn()) {
-            SleepElapsedMs = 0;
-            SleepState = 0;
-            StopPlayback();
-        }
-        mng.DeleteEntry(i);
-    }
-    updateButtons(m_player->IsPlaying() ? 3 : 1, m_player->IsPlaying());
-}
-
 void TForm1::systemError(int code, const QString &detail)
 {
     m_messages.show(QStringLiteral("System Error:CODE[%1]").arg(code) + detail,

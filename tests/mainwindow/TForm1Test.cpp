@@ -14,6 +14,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QTemporaryDir>
@@ -515,6 +516,41 @@ TEST_F(TForm1Test, MissingFileOfTheDefaultPlaylistIsAskedAbout)
     EXPECT_EQ(messages.texts.last(), TLxMusicInfoMng::missingFileMessage(gone));
     EXPECT_TRUE(messages.texts.last().startsWith(QStringLiteral("オーディオファイル[")));
     EXPECT_EQ(window->Player().MusicInfoMng().GetCount(), 0);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(TForm1Test, ListButtonsMoveABlockAndDeleteStopsTheCurrentSong)
+{
+    const QString a = song(QStringLiteral("a.wav"), 3.0), b = song(QStringLiteral("b.wav"), 3.0),
+                  c = song(QStringLiteral("c.wav"), 3.0);
+    open({a, b, c});
+    TLxMusicInfoMng &mng = window->Player().MusicInfoMng();
+    const auto order = [&] {
+        QStringList names;
+        for (int i = 0; i < mng.GetCount(); ++i)
+            names << QFileInfo(mng.Entry(i)->FileName).fileName();
+        return names.join(u',');
+    };
+    window->PlayList().clearSelection();
+    window->PlayList().setLineSelected(0, true);
+    window->PlayList().setLineSelected(1, true);
+    click("BUTTON_LISTDOWN");
+    EXPECT_EQ(order(), QStringLiteral("c.wav,a.wav,b.wav"));
+    click("BUTTON_LISTDOWN"); // the block is at the bottom already
+    EXPECT_EQ(order(), QStringLiteral("c.wav,a.wav,b.wav"));
+    EXPECT_EQ(window->PlayList().selectedCount(), 2);
+
+    // c.wav is the song playing; deleting it stops playback.
+    ASSERT_TRUE(window->Player().IsPlaying());
+    window->PlayList().clearSelection();
+    window->PlayList().setLineSelected(0, true);
+    click("BUTTON_DEL_FILE");
+    EXPECT_EQ(order(), QStringLiteral("a.wav,b.wav"));
+    EXPECT_FALSE(window->Player().IsPlaying());
+    EXPECT_EQ(window->PlayList().count(), 2);
 }
 
 } // namespace
