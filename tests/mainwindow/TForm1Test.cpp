@@ -554,3 +554,29 @@ TEST_F(TForm1Test, ListButtonsMoveABlockAndDeleteStopsTheCurrentSong)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(TForm1Test, SectionButtonsMarkAndDeleteSectionsWhilePlaying)
+{
+    open({song(QStringLiteral("a.wav"), 4.0)});
+    click("BUTTON_LOOP");
+    const TLxMusicInfo &entry = *window->Player().MusicInfoMng().Entry(0);
+    QTest::qWait(300);
+    click("BUTTON_A");
+    QTest::qWait(400);
+    click("BUTTON_B");
+    ASSERT_EQ(entry.Sections.size(), 1u);
+    const TLxABLoopInfo section = entry.Sections[0];
+    EXPECT_GT(section.PosB, section.PosA);
+    EXPECT_NEAR(double(section.PosB - section.PosA), 0.4 * BytesPerSecond, 0.2 * BytesPerSecond);
+    // With A-B mode on, the new section repeats from now on.
+    EXPECT_EQ(window->SectionState, 1);
+    EXPECT_EQ(window->RepeatSection, 0);
+
+    click("BUTTON_DEL_AB_ALL");
+    EXPECT_TRUE(entry.Sections.empty());
+    EXPECT_EQ(window->SectionState, 0);
+}
+
+} // namespace
