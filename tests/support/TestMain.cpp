@@ -1,6 +1,6 @@
-#include <QDir>
+#include "support/TestHome.h"
+
 #include <QGuiApplication>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -8,20 +8,8 @@ int main(int argc, char **argv)
 {
     // Private folders first: the application object already reads some of them.
     QTemporaryDir home;
-    if (!home.isValid())
+    if (!prepareTestHome(home))
         return 2;
-    const QByteArray root = QFile::encodeName(home.path());
-    for (const char *dir : {"home", "config", "data", "runtime"})
-        QDir().mkpath(home.filePath(QString::fromLatin1(dir)));
-    QFile::setPermissions(home.filePath(QStringLiteral("runtime")),
-                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    qputenv("QUILLMERE_HOME", root + "/home");
-    qputenv("XDG_CONFIG_HOME", root + "/config");
-    qputenv("XDG_DATA_HOME", root + "/data");
-    qputenv("XDG_RUNTIME_DIR", root + "/runtime");
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-
     QGuiApplication app(argc, argv);
     QGuiApplication::setApplicationName(QStringLiteral("quillmere"));
     ::testing::InitGoogleTest(&argc, argv);

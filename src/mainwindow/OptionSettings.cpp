@@ -1,0 +1,40 @@
+#include "mainwindow/OptionSettings.h"
+
+#include "common/AppPaths.h"
+#include "common/IniFile.h"
+
+#include <QDir>
+
+namespace {
+const QString Section = QStringLiteral("Option");
+}
+
+void OptionSettings::load(const QString &iniPath)
+{
+    const quillmere::IniFile ini = quillmere::IniFile::load(iniPath);
+    QString fallback = quillmere::AppPaths::defaultRecordingDir();
+    if (!fallback.endsWith(u'/'))
+        fallback += u'/';
+    RecordingDir = ini.readString(Section, u"RecordingDir", fallback);
+    // One level only: a folder whose parent is gone is the user's to fix in the options.
+    QDir().mkdir(RecordingDir);
+    DeltaOfSpeed = ini.readInteger(Section, u"DeltaOfSpeed", 5);
+    DeltaOfPitch = ini.readInteger(Section, u"DeltaOfPitch", 1);
+    ShowOfPeaks = ini.readBool(Section, u"ShowOfPeaks", true);
+    InhibitOverWriteRecord = ini.readBool(Section, u"InhibitOverWriteRecord", true);
+    AutoEnterToLibrary = ini.readBool(Section, u"AutoEnterToLibrary", true);
+    PlayTimer = ini.readInteger(Section, u"PlayTimer", 0);
+}
+
+bool OptionSettings::save(const QString &iniPath) const
+{
+    quillmere::IniFile ini = quillmere::IniFile::load(iniPath);
+    ini.writeString(Section, u"RecordingDir", RecordingDir);
+    ini.writeInteger(Section, u"DeltaOfSpeed", DeltaOfSpeed);
+    ini.writeInteger(Section, u"DeltaOfPitch", DeltaOfPitch);
+    ini.writeBool(Section, u"ShowOfPeaks", ShowOfPeaks);
+    ini.writeBool(Section, u"InhibitOverWriteRecord", InhibitOverWriteRecord);
+    ini.writeBool(Section, u"AutoEnterToLibrary", AutoEnterToLibrary);
+    ini.writeInteger(Section, u"PlayTimer", PlayTimer);
+    return bool(ini.save(iniPath));
+}

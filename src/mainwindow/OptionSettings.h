@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+
+// The user's options of the [Option] section that the main window acts on: button steps, the
+// spectrum's peak marks, the continuous-play limit and the recording settings. The options
+// dialog will edit them; the speed range (MinOfSpeed, MaxOfSpeed) belongs to the main window.
+struct OptionSettings {
+    QString RecordingDir; // ends with a separator
+    int DeltaOfSpeed = 5;
+    int DeltaOfPitch = 1;
+    bool ShowOfPeaks = true;
+    bool InhibitOverWriteRecord = true;
+    bool AutoEnterToLibrary = true;
+    int PlayTimer = 0; // tens of minutes; 0 = no limit
+
+    // Reads the keys (defaults for missing ones; no range check) and creates the recording
+    // folder if it is missing, ignoring failure.
+    void load(const QString &iniPath);
+    // Writes the keys into the file, keeping every other section and key.
+    bool save(const QString &iniPath) const;
+};

@@ -1,0 +1,160 @@
+#pragma once
+
+// The main window. Everything here runs on the UI thread; the audio threads reach it only
+// through the engine's end-of-song flag, which Timer1 polls.
+
+#include "mainwindow/MessageBoxPresenter.h"
+#include "mainwindow/OptionSettings.h"
+#include "mainwindow/SkinPaintBox.h"
+
+#include <QStringList>
+#include <QTimer>
+#include <QWidget>
+
+#include <memory>
+#include <stdexcept>
+
+class PlayListBox;
+class QLineEdit;
+class TLxButtonMng;
+class TLxPlayer;
+class TLxSliderMng;
+class TLxVolume;
+namespace quillmere {
+class IniFile;
+}
+
+// The player's window: the skin surface with every button and slider, the spectrum, the A-B
+// section bar, the play list and the time and value fields. It owns the engine, the system
+// volume and the two skin managers, and keeps the [Form] keys and the speed range.
+// Construction and settings: TForm1.cpp; the mouse and the commands: TForm1Commands.cpp;
+// playback, the timers and A-B repeat: TForm1Playback.cpp; the play list's commands:
+// TForm1PlayList.cpp.
+class TForm1 : public QWidget {
+public:
+    // The audio output could not start; the user has been told already.
+    struct StartupFailed : std::runtime_error {
+        StartupFailed() : std::runtime_error("audio output unavailable") {}
+    };
+
+    // Builds the whole window and takes in paths (files to add to the play list; the last
+    // added one starts playing). messages defaults to real message boxes; outputSpec as for
+    // TLxPlayer::Init. Throws SkinFileError for a missing skin image and StartupFailed.
+    explicit TForm1(const QStringList &paths = {}, MessagePresenter *messages = nullptr,
+                    const QString &outputSpec = {});
+    ~TForm1() override; // saves the [Form] and [Option] keys after the engine's own
+
+    // Construction and settings.
+    void LoadIniSettings(const quillmere::IniFile &ini);
+    void SaveIniSettings(quillmere::IniFile &ini) const;
+    void PaintBackground(const QRect &clip);
+    void FormPaint();
+    int ProcessCommandLine(const QStringList &paths);
+    void ApplySpeedSlider();
+    void ApplyPitchSlider();
+
+    // The mouse over the skin surface and the commands.
+    void PaintBox1MouseDown(QPoint pos, Qt::KeyboardModifiers modifiers);
+    void PaintBox1MouseMove(QPoint pos);
+    void PaintBox1MouseUp(QPoint pos, Qt::KeyboardModifiers modifiers);
+    void TimerRepeatTimer();
+    SkinPaintBox::Hint ShowHintHandler(QPoint pos) const;
+    void RunCommand(const QString &name, Qt::KeyboardModifiers modifiers);
+
+    // Playback, the timers and A-B repeat.
+    void Timer1Timer();
+    void TimerSpecTimer();
+    void PlayEnd(); // the end of a song or of the continuous-play time
+    bool PlayFile(const QString &path);
+    void StopPlayback();
+    void PausePlayback();
+    void ResumePlayback();
+    void PlayNextEntry(bool play);
+    void PlayPreviousEntry(bool play);
+    void SelectOnly(int index);
+    void ListBoxPlayListDblClick();
+    void DeleteSelectedEntries();
+    void MoveSelectedEntries(const QString &name);
+
+    TLxPlayer &Player() { return *m_player; }
+    TLxButtonMng &ButtonMng() { return *m_buttons; }
+    TLxSliderMng &SliderMng() { return *m_sliders; }
+    OptionSettings &Options() { return m_options; }
+    PlayListBox &PlayList() { return *ListBoxPlayList; }
+    QString SpeedText() const;
+    QString PitchText() const;
+    QString PositionText() const;
+    QString TotalText() const;
+    bool ABLoopAtStart() const { return m_abLoopAtStart; }
+
+    // The window's state, read by the tests.
+    bool RandomMode = false;
+    int MinOfSpeed = -75;
+    int MaxOfSpeed = 300;
+    QString RepeatButtonName;
+    bool WindowDragging = false;
+    QPoint DragStart;
+    bool PositionDragging = false;
+    int LastVolume = 0;
+    int SectionState = 0; // 0 = looking for a section, 1 = inside RepeatSection
+    int RepeatSection = -1;
+    int SleepState = 0; // 0 = not counting, 1 = counting, 2 = expired
+    int SleepElapsedMs = 0;
+
+    QTimer Timer1;
+    QTimer TimerSpec;
+    QTimer TimerRepeat;
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    void createChildren();
+    void createButtons();
+    void createSliders();
+    void loadPlayList();
+    void buildOpenFilter();
+    void setSliderValue(const QString &name, int value);
+    int sliderValue(const QString &name) const;
+    bool isPlayOn() const;
+    void setPlayOn(bool on);
+    void sliderChanged(const QString &name);
+    bool runPlaybackCommand(const QString &name);
+    bool runSectionCommand(const QString &name, Qt::KeyboardModifiers modifiers);
+    bool runSoundCommand(const QString &name);
+    void runFileCommand(const QString &name);
+    void playButtonSteps();
+    void stepSpeed(int delta);
+    void stepPitch(int delta);
+    void resetEqualizer();
+    void openFile();
+    void saveFile();
+    void nextCommand();
+    void backCommand();
+    void postPlayEnd();
+    void systemError(int code, const QString &detail = {});
+    void updateButtons(int mode, bool keepAB);
+    void information(const QString &text);
+    static int spectrumPercent(int volume);
+
+    std::unique_ptr<MessageBoxPresenter> m_ownMessages;
+    MessagePresenter &m_messages;
+    QString m_settingsPath;
+    OptionSettings m_options;
+    bool m_abLoopAtStart = false;
+    QString m_openFilter;
+
+    SkinPaintBox *PaintBox1 = nullptr;
+    SkinPaintBox *PaintBox2 = nullptr;
+    SkinPaintBox *PaintBox3 = nullptr;
+    PlayListBox *ListBoxPlayList = nullptr;
+    QLineEdit *EditSecond = nullptr;
+    QLineEdit *EditTotal = nullptr;
+    QLineEdit *EditSpeed = nullptr;
+    QLineEdit *EditPitch = nullptr;
+
+    std::unique_ptr<TLxPlayer> m_player;
+    std::unique_ptr<TLxVolume> m_volume;
+    std::unique_ptr<TLxButtonMng> m_buttons;
+    std::unique_ptr<TLxSliderMng> m_sliders;
+};
