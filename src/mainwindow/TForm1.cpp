@@ -229,6 +229,14 @@ void TForm1::loadPlayList()
                                                  : TLxMusicInfoMng::MissingFileAnswer::Skip;
     });
     mng.SetViews(PaintBox3, ListBoxPlayList);
+    AutoSaveTimer.setSingleShot(true);
+    AutoSaveTimer.setInterval(1000);
+    connect(&AutoSaveTimer, &QTimer::timeout, this, [this] {
+        TLxMusicInfoMng &list = m_player->MusicInfoMng();
+        if (list.SavesDefaultPlayList())
+            list.SaveDefaultPlayList(); // a failure keeps the old file; exit tries again
+    });
+    mng.SetChangeListener([this] { AutoSaveTimer.start(); });
     PlayListFile::loadDefault(mng);
 }
 

@@ -101,6 +101,9 @@ public:
     int SleepState = 0; // 0 = not counting, 1 = counting, 2 = expired
     int SleepElapsedMs = 0;
 
+    // Saves the default playlist a second after the last change, so that a crash or a
+    // killed session never loses the sections marked since the start.
+    QTimer AutoSaveTimer;
     QTimer Timer1;
     QTimer TimerSpec;
     QTimer TimerRepeat;

@@ -107,6 +107,7 @@ int TLxMusicInfoMng::AddEntry(const QString &fileName, const TLxMusicInfo &tmpl,
         if (tmpl.Length != 0) {
             entry.Length = tmpl.Length;
             entry.AudioFormat = tmpl.AudioFormat;
+            changed();
         }
         m_rangeEnd = entry.Length;
         m_lastAddedIndex = i;
@@ -144,6 +145,7 @@ int TLxMusicInfoMng::AddEntry(const QString &fileName, const TLxMusicInfo &tmpl,
     if (makeCurrent)
         SetCurrentIndex(index);
     DrawSectionBar();
+    changed();
     return index;
 }
 
@@ -161,6 +163,7 @@ void TLxMusicInfoMng::DeleteEntry(int i)
         --m_currentIndex;
     else if (m_currentIndex >= GetCount())
         m_currentIndex = GetCount() - 1;
+    changed();
 }
 
 void TLxMusicInfoMng::MoveEntry(int i, QStringView buttonName)
@@ -174,6 +177,7 @@ void TLxMusicInfoMng::MoveEntry(int i, QStringView buttonName)
             m_currentIndex = other;
         else if (m_currentIndex == other)
             m_currentIndex = i;
+        changed();
     }
     if (m_listBox)
         m_listBox->repaintNow();
@@ -182,6 +186,7 @@ void TLxMusicInfoMng::MoveEntry(int i, QStringView buttonName)
 void TLxMusicInfoMng::Clear()
 {
     m_entries.clear();
+    changed();
     if (m_listBox) {
         for (int line = m_listBox->lineCount() - 1; line >= 0; --line)
             m_listBox->deleteLine(line);
@@ -258,6 +263,7 @@ void TLxMusicInfoMng::SetPointA(qint64 pos, bool addNew)
     if (TLxMusicInfo *entry = currentEntry()) {
         entry->SetPointA(pos, addNew);
         DrawSectionBar();
+        changed();
     }
 }
 
@@ -268,6 +274,8 @@ int TLxMusicInfoMng::SetPointB(qint64 pos)
         return -1;
     const int result = entry->SetPointB(pos);
     DrawSectionBar();
+    if (result >= 0)
+        changed();
     return result;
 }
 
@@ -276,8 +284,10 @@ bool TLxMusicInfoMng::DeleteSection(qint64 pos)
     if (TLxMusicInfo *entry = currentEntry()) {
         const std::size_t before = entry->Sections.size();
         entry->DeleteSection(pos);
-        if (entry->Sections.size() != before)
+        if (entry->Sections.size() != before) {
             DrawSectionBar();
+            changed();
+        }
     }
     return true;
 }
@@ -313,6 +323,7 @@ void TLxMusicInfoMng::SetCurrentLength(qint64 length)
     if (TLxMusicInfo *entry = currentEntry())
         entry->Length = length;
     DrawSectionBar();
+    changed();
 }
 
 quillmere::WriteResult TLxMusicInfoMng::SaveToFile(const QString &fileName) const

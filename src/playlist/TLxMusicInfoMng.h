@@ -36,6 +36,9 @@ public:
     // Neither view is owned; both must outlive the manager or be detached with nullptrs.
     void SetViews(PaintSurface *sectionBar, PlayListView *listBox);
     void SetMissingFileQuestion(MissingFileQuestion question);
+    // Called after every change that the playlist file keeps (entries, their order, lengths,
+    // formats and sections), so that the owner can save soon instead of only at exit.
+    void SetChangeListener(std::function<void()> listener) { m_changed = std::move(listener); }
 
     // The default playlist's path; an empty file is created there first if none exists.
     QString GetDefaultPlayListName() const;
@@ -45,6 +48,7 @@ public:
     // False keeps the destructor from overwriting the default playlist (used when a damaged
     // default playlist could not be copied aside).
     void SetSaveOnDestroy(bool save) { m_saveOnDestroy = save; }
+    bool SavesDefaultPlayList() const { return m_saveOnDestroy; }
 
     int GetCount() const { return static_cast<int>(m_entries.size()); }
     int GetCurrentIndex() const { return m_currentIndex; }
@@ -96,6 +100,11 @@ private:
     TLxMusicInfo *currentEntry();
     int indexOf(const QString &fileName) const;
     void fillColumn(int x, const QColor &colour);
+    void changed() const
+    {
+        if (m_changed)
+            m_changed();
+    }
 
     QRect m_barRect;
     int m_markX = -1;
@@ -108,6 +117,7 @@ private:
     std::vector<std::unique_ptr<TLxMusicInfo>> m_entries;
     int m_lastAddedIndex = -1;
     MissingFileQuestion m_missingFileQuestion;
+    std::function<void()> m_changed;
     std::mt19937 m_random{std::random_device{}()};
     bool m_saveOnDestroy = true;
 };

@@ -579,4 +579,22 @@ TEST_F(TForm1Test, SectionButtonsMarkAndDeleteSectionsWhilePlaying)
     EXPECT_EQ(window->SectionState, 0);
 }
 
+TEST_F(TForm1Test, NewSectionsReachTheDefaultPlaylistWithoutWaitingForTheExit)
+{
+    open({song(QStringLiteral("kept.wav"), 4.0)});
+    QTest::qWait(300);
+    click("BUTTON_A");
+    QTest::qWait(300);
+    click("BUTTON_B");
+    ASSERT_EQ(window->Player().MusicInfoMng().Entry(0)->Sections.size(), 1u);
+    // The window is still open: a crash now must not lose the section.
+    QTest::qWait(1500);
+    QFile saved(quillmere::AppPaths::defaultPlayListFile());
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    const QByteArray text = saved.readAll();
+    EXPECT_TRUE(text.contains("kept.wav"));
+    const qint64 a = window->Player().MusicInfoMng().Entry(0)->Sections[0].PosA;
+    EXPECT_TRUE(text.contains("\r\n" + QByteArray::number(a) + ",")) << text.toStdString();
+}
+
 } // namespace

@@ -263,4 +263,25 @@ TEST_F(ManagerTest, DestroyingSavesTheDefaultPlayList)
     EXPECT_TRUE(testfiles::readAll(defaultName).contains(path.toUtf8()));
 }
 
+TEST_F(ManagerTest, ChangesThePlaylistFileKeepsAreReportedAndQueriesAreNot)
+{
+    int changes = 0;
+    mng.SetChangeListener([&] { ++changes; });
+    addSongs(2);
+    EXPECT_EQ(changes, 2);
+    mng.SetPointA(100, false);
+    EXPECT_EQ(mng.SetPointB(50), -1); // nothing completed
+    EXPECT_EQ(changes, 3);
+    mng.SetPointB(300);
+    mng.MoveEntry(0, u"BUTTON_LISTDOWN");
+    mng.DeleteSection(-1);
+    mng.DeleteEntry(1);
+    EXPECT_EQ(changes, 7);
+    QString name;
+    mng.NextEntry(name);
+    mng.FindSection(0);
+    mng.MoveEntry(0, u"BUTTON_LISTUP"); // nothing to swap with
+    EXPECT_EQ(changes, 7);
+}
+
 } // namespace
