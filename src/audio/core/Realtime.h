@@ -20,8 +20,9 @@ namespace quillmere::audio {
 
 // A named, explained exception to the rule above, for the one place that needs it: after the
 // user changes tempo or pitch, the stretchers rebuild their resampling filters for the new
-// ratio inside their next few blocks (both libraries do this; neither can be asked to do it
-// ahead). Everywhere else the sanitizer keeps checking.
+// ratio and grow their buffers to its steady state, which at extreme ratios takes seconds of
+// audio (both libraries do this; neither can be asked to do it ahead). The feeds of that
+// time are exempt; everything else keeps being checked.
 class RatioChangeExemption {
 public:
 #ifdef QUILLMERE_REALTIME_SANITIZER

@@ -162,7 +162,7 @@ void TempoChannel::feedStretcher() QUILLMERE_NONBLOCKING
         if (m_inputEnded) {
             if (m_paddedFrames >= MaxPadFrames)
                 return;
-            m_stretcher->feed(m_silence.data(), DecodedBlock::Capacity);
+            feed(m_silence.data(), DecodedBlock::Capacity);
             m_paddedFrames += DecodedBlock::Capacity;
             continue;
         }
@@ -170,20 +170,27 @@ void TempoChannel::feedStretcher() QUILLMERE_NONBLOCKING
         if (!in || in->generation > m_renderGeneration)
             return; // nothing yet, or a seek this thread has not taken up yet
         if (in->generation == m_renderGeneration) {
-            constexpr int RatioSettleFrames = 16 * DecodedBlock::Capacity;
-            if (m_framesSinceRatioChange < RatioSettleFrames) {
-                [[maybe_unused]] RatioChangeExemption exempt;
-                m_stretcher->feed(in->samples, in->frames);
-                m_framesSinceRatioChange += in->frames;
-            } else {
-                m_stretcher->feed(in->samples, in->frames);
-            }
+            feed(in->samples, in->frames);
             if (in->endOfStream) {
                 m_inputEnded = true;
                 m_endFrame = double(in->sourceFrame + in->frames);
             }
         }
         m_decoded.pop();
+    }
+}
+
+// Feeds the stretcher. For a while after a ratio change it may allocate (see
+// RatioChangeExemption); every other feed is checked.
+void TempoChannel::feed(const float *stereo, int frames) QUILLMERE_NONBLOCKING
+{
+    constexpr int RatioSettleFrames = 256 * DecodedBlock::Capacity; // about six seconds
+    if (m_framesSinceRatioChange < RatioSettleFrames) {
+        [[maybe_unused]] RatioChangeExemption exempt;
+        m_stretcher->feed(stereo, frames);
+        m_framesSinceRatioChange += frames;
+    } else {
+        m_stretcher->feed(stereo, frames);
     }
 }
 

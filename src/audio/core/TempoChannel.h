@@ -67,6 +67,7 @@ private:
     void renderLoop();
     bool renderBlock(RenderedBlock &out) QUILLMERE_NONBLOCKING;
     void feedStretcher() QUILLMERE_NONBLOCKING;
+    void feed(const float *stereo, int frames) QUILLMERE_NONBLOCKING;
     void applyEffectsAndPan(float *stereo, int frames) QUILLMERE_NONBLOCKING;
     void restartRendering(quint64 generation);
 

@@ -30,7 +30,7 @@ void SoundTouchStretcher::growBuffers()
     for (const auto &[speed, pitch] :
          {std::pair{0.25, 4.0}, {4.0, 0.25}, {0.25, 0.25}, {4.0, 4.0}}) {
         setSpeedAndPitch(speed, pitch);
-        for (int i = 0; i < 6; ++i) {
+        for (int i = 0; i < 24; ++i) {
             feed(block.data(), maxBlockFrames());
             while (available() > 512)
                 retrieve(block.data(), 512);
