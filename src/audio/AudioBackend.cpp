@@ -44,7 +44,6 @@ struct AudioBackend::Impl {
         float tempoPercent = 0;
         float pitchSemitones = 0;
         std::vector<Handle> effects; // in creation order, which is processing order
-        bool finished() const { return tempo && tempo->state() == TempoChannel::State::Stopped; }
     };
     struct Notification {
         Handle channel = 0;

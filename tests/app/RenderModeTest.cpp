@@ -26,18 +26,6 @@ Outcome quillmere(const QStringList &arguments)
     return {process.exitCode(), QString::fromUtf8(process.readAllStandardError())};
 }
 
-std::vector<float> readWav(const QString &path, SF_INFO &info)
-{
-    info = SF_INFO{};
-    SNDFILE *file = sf_open(QFile::encodeName(path).constData(), SFM_READ, &info);
-    if (!file)
-        return {};
-    std::vector<float> samples(size_t(info.frames) * size_t(info.channels));
-    sf_readf_float(file, samples.data(), info.frames);
-    sf_close(file);
-    return samples;
-}
-
 class RenderModeTest : public ::testing::Test {
 protected:
     QTemporaryDir dir;
@@ -59,7 +47,7 @@ protected:
             << options);
         ASSERT_EQ(run.exitCode, 0) << run.errors.toStdString();
         SF_INFO info;
-        const auto samples = readWav(out, info);
+        const auto samples = fixtures::readSndfile(out, info);
         EXPECT_EQ(info.samplerate, 44100);
         EXPECT_EQ(info.channels, 2);
         EXPECT_EQ(info.format, SF_FORMAT_WAV | SF_FORMAT_PCM_16);

@@ -56,12 +56,9 @@ TEST(SoundServer, SinePlayedOnTheDefaultDeviceReachesTheSink)
     ::kill(pid_t(recorder.processId()), SIGINT);
     ASSERT_TRUE(recorder.waitForFinished(5000));
 
-    SF_INFO info{};
-    SNDFILE *file = sf_open(QFile::encodeName(recording).constData(), SFM_READ, &info);
-    ASSERT_NE(file, nullptr);
-    std::vector<float> samples(size_t(info.frames) * size_t(info.channels));
-    sf_readf_float(file, samples.data(), info.frames);
-    sf_close(file);
+    SF_INFO info;
+    const std::vector<float> samples = fixtures::readSndfile(recording, info);
+    ASSERT_GT(info.frames, 0);
     std::vector<float> left(size_t(info.frames));
     for (size_t i = 0; i < left.size(); ++i)
         left[i] = samples[i * size_t(info.channels)];

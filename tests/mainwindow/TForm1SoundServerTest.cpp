@@ -23,13 +23,8 @@ namespace {
 
 std::vector<float> leftChannel(const QString &path, int &rate)
 {
-    SF_INFO info{};
-    SNDFILE *file = sf_open(QFile::encodeName(path).constData(), SFM_READ, &info);
-    if (!file)
-        return {};
-    std::vector<float> samples(size_t(info.frames) * size_t(info.channels));
-    sf_readf_float(file, samples.data(), info.frames);
-    sf_close(file);
+    SF_INFO info;
+    const std::vector<float> samples = fixtures::readSndfile(path, info);
     rate = info.samplerate;
     std::vector<float> left(size_t(info.frames));
     for (size_t i = 0; i < left.size(); ++i)

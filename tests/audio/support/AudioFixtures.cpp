@@ -51,6 +51,18 @@ bool writeSndfile(const QString &path, const std::vector<float> &samples, int ra
     return sf_close(file) == 0 && ok;
 }
 
+std::vector<float> readSndfile(const QString &path, SF_INFO &info)
+{
+    info = SF_INFO{};
+    SNDFILE *file = sf_open(QFile::encodeName(path).constData(), SFM_READ, &info);
+    if (!file)
+        return {};
+    std::vector<float> samples(size_t(info.frames) * size_t(info.channels));
+    sf_readf_float(file, samples.data(), info.frames);
+    sf_close(file);
+    return samples;
+}
+
 bool run(const QString &program, const QStringList &arguments)
 {
     QProcess process;

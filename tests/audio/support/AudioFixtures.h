@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <sndfile.h>
+
 #include <functional>
 #include <vector>
 
@@ -20,6 +22,10 @@ std::vector<float> clicks(const std::vector<double> &timesS, double seconds, int
 // Returns false (and the test should fail) when libsndfile refuses.
 bool writeSndfile(const QString &path, const std::vector<float> &samples, int rate, int channels,
                   int format);
+
+// Reads a whole file with libsndfile: interleaved samples, and info filled in (frames 0 and
+// nothing returned when it cannot be opened).
+std::vector<float> readSndfile(const QString &path, SF_INFO &info);
 
 // Runs a command line tool (ffmpeg, for example) and waits; true on exit code 0.
 bool run(const QString &program, const QStringList &arguments);
