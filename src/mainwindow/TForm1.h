@@ -11,6 +11,7 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 #include <stdexcept>
 
@@ -75,6 +76,10 @@ public:
     void ListBoxPlayListDblClick();
     void DeleteSelectedEntries();
     void MoveSelectedEntries(const QString &name);
+    // A path handed over by a second copy: a ".qlx" file replaces the list, anything else is
+    // added, and the last added or found entry plays. done runs once the path has been taken
+    // in, so that the sender may send its next path.
+    void CopyDataReceived(const QString &path, const std::function<void()> &done);
 
     TLxPlayer &Player() { return *m_player; }
     TLxButtonMng &ButtonMng() { return *m_buttons; }

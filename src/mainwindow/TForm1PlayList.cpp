@@ -2,6 +2,9 @@
 #include "engine/TLxPlayer.h"
 #include "mainwindow/PlayListBox.h"
 #include "mainwindow/TForm1.h"
+#include "playlist/PlayListFile.h"
+
+#include <QFileInfo>
 
 void TForm1::ListBoxPlayListDblClick()
 {
@@ -69,4 +72,23 @@ void TForm1::MoveSelectedEntries(const QString &name)
         updateButtons(0, isPlayOn());
         ListBoxPlayList->repaintNow();
     }
+}
+
+void TForm1::CopyDataReceived(const QString &path, const std::function<void()> &done)
+{
+    ListBoxPlayList->clearSelection();
+    TLxMusicInfoMng &mng = m_player->MusicInfoMng();
+    if (QFileInfo(path).suffix() == u"qlx")
+        PlayListFile::load(mng, path);
+    else
+        ProcessCommandLine({path});
+    updateButtons(0, false);
+    if (mng.GetCount() > 0) {
+        mng.SetCurrentIndex(mng.LastAddedIndex());
+        QString name;
+        if (mng.GetCurrentFileName(name))
+            PlayFile(name);
+    }
+    if (done)
+        done();
 }
