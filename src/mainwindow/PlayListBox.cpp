@@ -1,5 +1,8 @@
 #include "mainwindow/PlayListBox.h"
 
+#include "mainwindow/PlayListLineDelegate.h"
+#include "skin/SkinScale.h"
+
 #include <QHelpEvent>
 #include <QMouseEvent>
 #include <QToolTip>
@@ -14,18 +17,24 @@ PlayListBox::PlayListBox(QWidget *parent) : QListWidget(parent)
     font.setStyleHint(QFont::Monospace);
     font.setPixelSize(12);
     setFont(font);
+    // Below the last line the list shows the colour of the stripes' darker half.
     QPalette colours = palette();
-    colours.setColor(QPalette::Base, QColor(0, 0, 0x80));
-    colours.setColor(QPalette::Text, Qt::white);
-    colours.setColor(QPalette::Highlight, QColor(0x33, 0x66, 0xcc));
-    colours.setColor(QPalette::HighlightedText, Qt::white);
+    colours.setColor(QPalette::Base, PlayListLineDelegate::OddLine);
     setPalette(colours);
+}
+
+void PlayListBox::setLineMarks(const QImage &currentMark, const QImage &otherMark,
+                               std::function<int()> currentEntry)
+{
+    m_lines = new PlayListLineDelegate(currentMark, otherMark, this);
+    m_lines->currentEntry = std::move(currentEntry);
+    m_lines->scale = SkinScale::scaleFor(devicePixelRatioF()) / devicePixelRatioF();
+    setItemDelegate(m_lines);
 }
 
 void PlayListBox::addLine(const QString &text)
 {
-    auto *item = new QListWidgetItem(text, this);
-    item->setSizeHint(QSize(0, LineHeight));
+    new QListWidgetItem(text, this);
 }
 
 void PlayListBox::deleteLine(int index)
@@ -74,6 +83,18 @@ void PlayListBox::repaintNow()
 int PlayListBox::selectedCount() const
 {
     return int(selectedItems().size());
+}
+
+void PlayListBox::mousePressEvent(QMouseEvent *event)
+{
+    const QListWidgetItem *line = itemAt(event->position().toPoint());
+    if (event->button() != Qt::RightButton || !line) {
+        QListWidget::mousePressEvent(event);
+        return;
+    }
+    setCurrentRow(row(line), QItemSelectionModel::ClearAndSelect);
+    if (onContextMenu)
+        onContextMenu(event->globalPosition().toPoint());
 }
 
 void PlayListBox::mouseDoubleClickEvent(QMouseEvent *event)

@@ -5,6 +5,7 @@
 #include "common/IniFile.h"
 #include "engine/TLxPlayer.h"
 #include "engine/TLxVolume.h"
+#include "mainwindow/FileIntake.h"
 #include "mainwindow/PlayListBox.h"
 #include "playlist/PlayListFile.h"
 #include "skin/SkinImage.h"
@@ -137,7 +138,7 @@ TForm1::TForm1(const QStringList &paths, MessagePresenter *messages, const QStri
     if (!m_player->Init(PaintBox2, false, spectrumPercent(LastVolume), outputSpec))
         throw StartupFailed();
     buildOpenFilter();
-    const int added = ProcessCommandLine(paths);
+    createPlayListControls();
 
     connect(&Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
     connect(&TimerSpec, &QTimer::timeout, this, [this] { TimerSpecTimer(); });
@@ -153,14 +154,7 @@ TForm1::TForm1(const QStringList &paths, MessagePresenter *messages, const QStri
         w->show();
     FormPaint();
     m_options.load(m_settingsPath);
-
-    TLxMusicInfoMng &mng = m_player->MusicInfoMng();
-    if (added > 0 && mng.GetCount() > 0) {
-        mng.SetCurrentIndex(mng.LastAddedIndex());
-        QString name;
-        if (mng.GetCurrentFileName(name))
-            PlayFile(name);
-    }
+    ProcessCommandLine(paths);
 }
 
 TForm1::~TForm1()
@@ -168,6 +162,7 @@ TForm1::~TForm1()
     TimerSpec.stop();
     Timer1.stop();
     TimerRepeat.stop();
+    m_intake.reset(); // a request still queued must not reach a half-destroyed window
     // The engine first: it writes the default playlist and the [Player] keys.
     m_player.reset();
     quillmere::IniFile ini = quillmere::IniFile::load(m_settingsPath);
@@ -358,22 +353,4 @@ void TForm1::FormPaint()
     m_sliders->DrawAll(all);
     m_player->DrawSectionBar();
     PaintBox1->canvasChanged();
-}
-
-int TForm1::ProcessCommandLine(const QStringList &paths)
-{
-    // Files only for now; folders and playlist files come with the file intake.
-    TLxMusicInfoMng &mng = m_player->MusicInfoMng();
-    int added = 0;
-    for (const QString &path : paths) {
-        TLxMusicInfo probed;
-        if (!m_player->ProbeFile(path, probed, true))
-            continue;
-        const int index = mng.AddEntry(path, probed, false, false);
-        if (index == -2)
-            break;
-        if (index >= 0)
-            ++added;
-    }
-    return added;
 }

@@ -15,7 +15,10 @@
 #include <memory>
 #include <stdexcept>
 
+class FileIntake;
 class PlayListBox;
+class QMenu;
+class QAction;
 class QLineEdit;
 class TLxButtonMng;
 class TLxPlayer;
@@ -50,7 +53,9 @@ public:
     void SaveIniSettings(quillmere::IniFile &ini) const;
     void PaintBackground(const QRect &clip);
     void FormPaint();
-    int ProcessCommandLine(const QStringList &paths);
+    // The first copy's own arguments: one ".qlx" alone replaces the list; otherwise the paths
+    // are added and, once they are in, the last added entry starts playing.
+    void ProcessCommandLine(const QStringList &paths);
     void ApplySpeedSlider();
     void ApplyPitchSlider();
 
@@ -76,6 +81,21 @@ public:
     void ListBoxPlayListDblClick();
     void DeleteSelectedEntries();
     void MoveSelectedEntries(const QString &name);
+    int SingleSelectedIndex() const;
+    void PopupMenuPlayListPopup(QPoint globalPos);
+    void PopupDeleteClick();
+    void PopupUpClick();
+    void PopupDownClick();
+    // File intake: files and folders (everything under them) are probed and the playable
+    // ones added, at most 300 per call, a slice at a time; done runs once they are in.
+    void AddPathToPlayList(const QStringList &paths, bool select,
+                           const std::function<void(int added)> &done = {});
+    // Replaces the list with a playlist file, after any intake still running.
+    void LoadPlayListFile(const QString &path);
+    // Dropped files: one ".qlx" alone replaces the list, anything else is added.
+    void DropFiles(const QStringList &paths);
+    FileIntake &Intake() { return *m_intake; }
+    QMenu &PopupMenuPlayList() { return *m_popupMenu; }
     // A path handed over by a second copy: a ".qlx" file replaces the list, anything else is
     // added, and the last added or found entry plays. done runs once the path has been taken
     // in, so that the sender may send its next path.
@@ -115,12 +135,16 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
     void createChildren();
     void createButtons();
     void createSliders();
     void loadPlayList();
+    void createPlayListControls();
+    void playLastAdded();
     void buildOpenFilter();
     void setSliderValue(const QString &name, int value);
     int sliderValue(const QString &name) const;
@@ -165,4 +189,10 @@ private:
     std::unique_ptr<TLxVolume> m_volume;
     std::unique_ptr<TLxButtonMng> m_buttons;
     std::unique_ptr<TLxSliderMng> m_sliders;
+    std::unique_ptr<FileIntake> m_intake;
+    QMenu *m_popupMenu = nullptr;
+    QAction *PopupProperty = nullptr;
+    QAction *PopupDelete = nullptr;
+    QAction *PopupUp = nullptr;
+    QAction *PopupDown = nullptr;
 };

@@ -285,12 +285,12 @@ void TForm1::openFile()
         return;
     if (QFileInfo(path).suffix() != u"qlx") {
         ListBoxPlayList->clearSelection();
-        ProcessCommandLine({path});
+        AddPathToPlayList({path}, true,
+                          [this](int) { updateButtons(m_player->IsPlaying() ? 3 : 1, false); });
     } else {
         StopPlayback();
-        PlayListFile::load(m_player->MusicInfoMng(), path);
+        LoadPlayListFile(path);
     }
-    updateButtons(m_player->IsPlaying() ? 3 : 1, false);
 }
 
 void TForm1::saveFile()

@@ -1,10 +1,64 @@
-// TForm1: the play list's own commands: playing a line, deleting and moving entries.
+// TForm1: the play list: its lines and pop-up menu, playing a line, deleting and moving
+// entries, and every way files reach it (command line, open dialog, drops, a second copy).
 #include "engine/TLxPlayer.h"
+#include "mainwindow/FileIntake.h"
 #include "mainwindow/PlayListBox.h"
 #include "mainwindow/TForm1.h"
 #include "playlist/PlayListFile.h"
+#include "skin/SkinImage.h"
+#include "skin/SkinLayout.h"
 
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileInfo>
+#include <QMenu>
+#include <QMimeData>
+
+namespace {
+
+bool isPlayListFile(const QString &path)
+{
+    return QFileInfo(path).suffix() == u"qlx"; // case matters: "A.QLX" is taken as audio
+}
+
+QStringList localFiles(const QMimeData *data)
+{
+    QStringList paths;
+    if (!data)
+        return paths;
+    for (const QUrl &url : data->urls())
+        if (url.isLocalFile())
+            paths << url.toLocalFile();
+    return paths;
+}
+
+} // namespace
+
+void TForm1::createPlayListControls()
+{
+    ListBoxPlayList->setLineMarks(
+        SkinImage::load(SkinImage::skinFilePath(SkinLayout::SelectedLineFile)),
+        SkinImage::load(SkinImage::skinFilePath(SkinLayout::NormalLineFile)),
+        [this] { return m_player->MusicInfoMng().GetCurrentIndex(); });
+    ListBoxPlayList->onContextMenu = [this](QPoint at) { PopupMenuPlayListPopup(at); };
+    m_popupMenu = new QMenu(this);
+    m_popupMenu->setObjectName(QStringLiteral("PopupMenuPlayList"));
+    PopupProperty = m_popupMenu->addAction(QStringLiteral("プロパティ...(&E)"));
+    PopupDelete =
+        m_popupMenu->addAction(QStringLiteral("削除(&R)"), this, [this] { PopupDeleteClick(); });
+    PopupUp = m_popupMenu->addAction(QStringLiteral("上へ (&U)"), this, [this] { PopupUpClick(); });
+    PopupDown =
+        m_popupMenu->addAction(QStringLiteral("下へ (&D)"), this, [this] { PopupDownClick(); });
+    m_intake = std::make_unique<FileIntake>(
+        [this](const QString &path, TLxMusicInfo &probed) {
+            return m_player->ProbeFile(path, probed, false);
+        },
+        [this](const QString &path, const TLxMusicInfo &probed, bool select) {
+            return m_player->MusicInfoMng().AddEntry(path, probed, select, false) != -2;
+        },
+        this);
+    setAcceptDrops(true);
+}
 
 void TForm1::ListBoxPlayListDblClick()
 {
@@ -74,21 +128,119 @@ void TForm1::MoveSelectedEntries(const QString &name)
     }
 }
 
+int TForm1::SingleSelectedIndex() const
+{
+    const QList<QListWidgetItem *> selected = ListBoxPlayList->selectedItems();
+    return selected.size() == 1 ? ListBoxPlayList->row(selected.first()) : -1;
+}
+
+void TForm1::PopupMenuPlayListPopup(QPoint globalPos)
+{
+    const bool several = m_player->MusicInfoMng().GetCount() > 1;
+    PopupUp->setEnabled(several);
+    PopupDown->setEnabled(several);
+    m_popupMenu->popup(globalPos);
+}
+
+void TForm1::PopupDeleteClick()
+{
+    DeleteSelectedEntries();
+}
+
+void TForm1::PopupUpClick()
+{
+    if (ListBoxPlayList->itemIndex() >= 0)
+        MoveSelectedEntries(QStringLiteral("BUTTON_LISTUP"));
+}
+
+void TForm1::PopupDownClick()
+{
+    if (ListBoxPlayList->itemIndex() >= 0)
+        MoveSelectedEntries(QStringLiteral("BUTTON_LISTDOWN"));
+}
+
+void TForm1::AddPathToPlayList(const QStringList &paths, bool select,
+                               const std::function<void(int added)> &done)
+{
+    m_intake->start(paths, select, done);
+}
+
+void TForm1::LoadPlayListFile(const QString &path)
+{
+    // Queued behind any intake still running, so that a folder being read cannot land in
+    // the playlist that replaces it.
+    AddPathToPlayList({}, false, [this, path](int) {
+        PlayListFile::load(m_player->MusicInfoMng(), path);
+        updateButtons(0, isPlayOn());
+        ListBoxPlayList->repaintNow();
+    });
+}
+
+void TForm1::playLastAdded()
+{
+    TLxMusicInfoMng &mng = m_player->MusicInfoMng();
+    if (mng.GetCount() == 0)
+        return;
+    mng.SetCurrentIndex(mng.LastAddedIndex());
+    QString name;
+    if (mng.GetCurrentFileName(name))
+        PlayFile(name);
+}
+
+void TForm1::ProcessCommandLine(const QStringList &paths)
+{
+    if (paths.size() == 1 && isPlayListFile(paths.first())) {
+        LoadPlayListFile(paths.first()); // loaded, not started
+        return;
+    }
+    if (paths.isEmpty())
+        return;
+    AddPathToPlayList(paths, true, [this](int added) {
+        updateButtons(0, isPlayOn());
+        if (added > 0)
+            playLastAdded();
+    });
+}
+
+void TForm1::DropFiles(const QStringList &paths)
+{
+    ListBoxPlayList->clearSelection();
+    if (paths.size() == 1 && isPlayListFile(paths.first())) {
+        LoadPlayListFile(paths.first());
+        return;
+    }
+    // Nothing starts playing; a song that plays keeps its A-B buttons.
+    AddPathToPlayList(paths, true, [this](int) { updateButtons(0, isPlayOn()); });
+}
+
 void TForm1::CopyDataReceived(const QString &path, const std::function<void()> &done)
 {
     ListBoxPlayList->clearSelection();
-    TLxMusicInfoMng &mng = m_player->MusicInfoMng();
-    if (QFileInfo(path).suffix() == u"qlx")
-        PlayListFile::load(mng, path);
-    else
-        ProcessCommandLine({path});
-    updateButtons(0, false);
-    if (mng.GetCount() > 0) {
-        mng.SetCurrentIndex(mng.LastAddedIndex());
-        QString name;
-        if (mng.GetCurrentFileName(name))
-            PlayFile(name);
+    const auto finish = [this, done](int) {
+        updateButtons(0, isPlayOn());
+        playLastAdded();
+        if (done)
+            done();
+    };
+    if (isPlayListFile(path)) {
+        LoadPlayListFile(path);
+        AddPathToPlayList({}, false, finish); // runs right after the load
+    } else {
+        AddPathToPlayList({path}, true, finish);
     }
-    if (done)
-        done();
+}
+
+void TForm1::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (!localFiles(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void TForm1::dropEvent(QDropEvent *event)
+{
+    const QStringList paths = localFiles(event->mimeData());
+    if (paths.isEmpty())
+        return;
+    event->acceptProposedAction();
+    DropFiles(paths);
 }

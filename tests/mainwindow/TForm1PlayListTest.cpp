@@ -1,0 +1,262 @@
+// The main window's play list: how its lines look, the right button and pop-up menu, and the
+// ways files reach it (drops with real URLs, folders, playlist files, a second copy's paths).
+// Offscreen, over the "null" output.
+#include "common/AppPaths.h"
+#include "engine/RecordingPresenter.h"
+#include "engine/TLxPlayer.h"
+#include "mainwindow/FileIntake.h"
+#include "mainwindow/PlayListBox.h"
+#include "mainwindow/PlayListLineDelegate.h"
+#include "mainwindow/TForm1.h"
+#include "support/AudioFixtures.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMenu>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUrl>
+
+#include <gtest/gtest.h>
+#include <sndfile.h>
+
+namespace {
+
+class TForm1PlayListTest : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    RecordingPresenter messages;
+    std::unique_ptr<TForm1> window;
+
+    void SetUp() override
+    {
+        QFile::remove(quillmere::AppPaths::settingsFile());
+        QFile::remove(quillmere::AppPaths::defaultPlayListFile());
+    }
+    void TearDown() override { window.reset(); }
+
+    void open(const QStringList &paths = {})
+    {
+        window = std::make_unique<TForm1>(paths, &messages, QStringLiteral("null"));
+    }
+    TLxMusicInfoMng &list() { return window->Player().MusicInfoMng(); }
+
+    QString song(const QString &relative, double seconds = 0.5)
+    {
+        const QString path = dir.filePath(relative);
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        EXPECT_TRUE(fixtures::writeSndfile(path, fixtures::sine(440, seconds, 44100, 2), 44100, 2,
+                                           SF_FORMAT_WAV | SF_FORMAT_PCM_16));
+        return path;
+    }
+
+    // The file names of the entries, in list order.
+    QStringList names()
+    {
+        QStringList result;
+        for (int i = 0; i < list().GetCount(); ++i)
+            result << QFileInfo(list().Entry(i)->FileName).fileName();
+        return result;
+    }
+
+    void waitForIntake()
+    {
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !window->Intake().busy(); }, 60000));
+    }
+
+    void drop(const QStringList &paths)
+    {
+        QMimeData data;
+        QList<QUrl> urls;
+        for (const QString &path : paths)
+            urls << QUrl::fromLocalFile(path);
+        data.setUrls(urls);
+        const QPoint at(100, 250);
+        QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(window.get(), &enter);
+        ASSERT_TRUE(enter.isAccepted());
+        QDropEvent dropped(at, Qt::CopyAction, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(window.get(), &dropped);
+        waitForIntake();
+    }
+
+    QString savePlayList(const QString &name, const QStringList &songs)
+    {
+        // Written by the player itself, as a user's ".qlx" would be.
+        open(songs);
+        waitForIntake();
+        const QString path = dir.filePath(name);
+        EXPECT_TRUE(bool(list().SaveToFile(path)));
+        window.reset();
+        QFile::remove(quillmere::AppPaths::defaultPlayListFile());
+        return path;
+    }
+};
+
+TEST_F(TForm1PlayListTest, LinesShowStripesMarksAndTheSelection)
+{
+    open({song(QStringLiteral("a.wav")), song(QStringLiteral("b.wav")),
+          song(QStringLiteral("c.wav"))});
+    PlayListBox &box = window->PlayList();
+    box.clearSelection();
+    box.setLineSelected(2, true);
+    window->show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    const QImage shot = box.viewport()->grab().toImage();
+    const int h = box.visualItemRect(box.item(0)).height();
+    ASSERT_EQ(h, 17);
+    // Right of the text the stripes show their own colours; the selected line is navy there.
+    const int x = shot.width() - 5;
+    EXPECT_EQ(shot.pixelColor(x, h / 2), PlayListLineDelegate::EvenLine);
+    EXPECT_EQ(shot.pixelColor(x, h + h / 2), PlayListLineDelegate::OddLine);
+    EXPECT_EQ(shot.pixelColor(x, 2 * h + h / 2), PlayListLineDelegate::SelectedBack);
+    // Under the mark the selected line keeps its stripe; its text is aqua.
+    EXPECT_EQ(shot.pixelColor(17, 2 * h + 1), PlayListLineDelegate::EvenLine);
+    bool aqua = false;
+    for (int px = 18; px < 80 && !aqua; ++px)
+        for (int py = 2 * h; py < 3 * h; ++py)
+            aqua = aqua ||
+                   (shot.pixelColor(px, py).green() > 200 && shot.pixelColor(px, py).blue() > 200 &&
+                    shot.pixelColor(px, py).red() < 60); // anti-aliased aqua
+    EXPECT_TRUE(aqua);
+    // The current entry (the one playing) carries another mark than the others.
+    ASSERT_EQ(list().GetCurrentIndex(), 2);
+    EXPECT_NE(shot.copy(0, 2 * h, 18, h), shot.copy(0, 0, 18, h));
+}
+
+TEST_F(TForm1PlayListTest, RightClickSelectsOnlyThatLineAndTheMenuMovesIt)
+{
+    open({song(QStringLiteral("a.wav")), song(QStringLiteral("b.wav")),
+          song(QStringLiteral("c.wav"))});
+    PlayListBox &box = window->PlayList();
+    for (int i = 0; i < 3; ++i)
+        box.setLineSelected(i, true);
+    const QPoint onLine1 = box.visualItemRect(box.item(1)).center();
+    QTest::mousePress(box.viewport(), Qt::RightButton, {}, onLine1);
+    QMenu &menu = window->PopupMenuPlayList();
+    EXPECT_TRUE(menu.isVisible());
+    EXPECT_EQ(box.selectedCount(), 1);
+    EXPECT_EQ(window->SingleSelectedIndex(), 1);
+    const QList<QAction *> items = menu.actions();
+    ASSERT_EQ(items.size(), 4);
+    EXPECT_EQ(items[0]->text(), QStringLiteral("プロパティ...(&E)"));
+    EXPECT_TRUE(items[2]->isEnabled());
+    items[2]->trigger(); // up
+    menu.hide();
+    EXPECT_EQ(names(), QStringList({QStringLiteral("b.wav"), QStringLiteral("a.wav"),
+                                    QStringLiteral("c.wav")}));
+    EXPECT_EQ(window->SingleSelectedIndex(), 0);
+    items[1]->trigger(); // delete
+    EXPECT_EQ(names(), QStringList({QStringLiteral("a.wav"), QStringLiteral("c.wav")}));
+    EXPECT_EQ(window->SingleSelectedIndex(), 0);
+
+    // With one entry left, up and down are of no use.
+    box.clearSelection();
+    box.setLineSelected(0, true);
+    items[1]->trigger();
+    QTest::mousePress(box.viewport(), Qt::RightButton, {},
+                      box.visualItemRect(box.item(0)).center());
+    EXPECT_FALSE(items[2]->isEnabled());
+    EXPECT_FALSE(items[3]->isEnabled());
+    menu.hide();
+}
+
+TEST_F(TForm1PlayListTest, DroppedFilesAreAddedOnceAndNothingStarts)
+{
+    const QString a = song(QStringLiteral("a.wav")), b = song(QStringLiteral("b.wav"));
+    const QString text = dir.filePath(QStringLiteral("notes.txt"));
+    QFile(text).open(QIODevice::WriteOnly);
+    open();
+    drop({a, text, b});
+    EXPECT_EQ(names(), QStringList({QStringLiteral("a.wav"), QStringLiteral("b.wav")}));
+    EXPECT_EQ(window->PlayList().selectedCount(), 2);
+    EXPECT_FALSE(window->Player().IsPlaying());
+    drop({b}); // already listed
+    EXPECT_EQ(list().GetCount(), 2);
+    EXPECT_TRUE(messages.texts.isEmpty()); // unplayable files are skipped without a word
+}
+
+TEST_F(TForm1PlayListTest, DroppedTreeGivesTheFirst300FilesInNameOrder)
+{
+    // 5 folders of 100: natural order puts "song9" before "song10" and "d2" after "d1".
+    for (int folder = 1; folder <= 5; ++folder)
+        for (int n = 1; n <= 100; ++n)
+            song(QStringLiteral("tree/d%1/song%2.wav").arg(folder).arg(n), 0.02);
+    open();
+    drop({dir.filePath(QStringLiteral("tree"))});
+    ASSERT_EQ(list().GetCount(), FileIntake::MaxFilesPerIntake);
+    const auto relative = [&](int i) {
+        return QDir(dir.filePath(QStringLiteral("tree")))
+            .relativeFilePath(list().Entry(i)->FileName);
+    };
+    EXPECT_EQ(relative(0), QStringLiteral("d1/song1.wav"));
+    EXPECT_EQ(relative(9), QStringLiteral("d1/song10.wav"));
+    EXPECT_EQ(relative(99), QStringLiteral("d1/song100.wav"));
+    EXPECT_EQ(relative(299), QStringLiteral("d3/song100.wav"));
+
+    // The window stays live during a long intake, and cancelling ends it early.
+    window->Player().MusicInfoMng().Clear();
+    window->AddPathToPlayList({dir.filePath(QStringLiteral("tree"))}, true);
+    ASSERT_TRUE(window->Intake().busy());
+    window->Intake().cancel();
+    waitForIntake();
+    EXPECT_LT(list().GetCount(), FileIntake::MaxFilesPerIntake);
+}
+
+TEST_F(TForm1PlayListTest, APlayListFileAloneReplacesTheListButWithOthersIsJustAPath)
+{
+    const QString a = song(QStringLiteral("a.wav")), b = song(QStringLiteral("b.wav")),
+                  c = song(QStringLiteral("c.wav"));
+    const QString qlx = savePlayList(QStringLiteral("set.qlx"), {a, b});
+    open({c});
+    waitForIntake();
+    drop({qlx});
+    EXPECT_EQ(names(), QStringList({QStringLiteral("a.wav"), QStringLiteral("b.wav")}));
+    drop({qlx, c});
+    EXPECT_EQ(names(), QStringList({QStringLiteral("a.wav"), QStringLiteral("b.wav"),
+                                    QStringLiteral("c.wav")}));
+}
+
+TEST_F(TForm1PlayListTest, FirstStartWithAPlayListLoadsItWithoutPlaying)
+{
+    const QString qlx = savePlayList(QStringLiteral("set.qlx"), {song(QStringLiteral("a.wav"))});
+    open({qlx});
+    waitForIntake();
+    EXPECT_EQ(names(), QStringList({QStringLiteral("a.wav")}));
+    EXPECT_FALSE(window->Player().IsPlaying());
+}
+
+TEST_F(TForm1PlayListTest, HandedOverPathsPlayTheLastOneAndAnswerWhenDone)
+{
+    const QString a = song(QStringLiteral("a.wav")), b = song(QStringLiteral("b.wav")),
+                  c = song(QStringLiteral("c.wav"));
+    const QString qlx = savePlayList(QStringLiteral("set.qlx"), {a, b});
+    open();
+    int answered = 0;
+    window->CopyDataReceived(c, [&] { ++answered; });
+    window->CopyDataReceived(a, [&] { ++answered; });
+    EXPECT_TRUE(QTest::qWaitFor([&] { return answered == 2; }, 10000));
+    EXPECT_EQ(names(), QStringList({QStringLiteral("c.wav"), QStringLiteral("a.wav")}));
+    EXPECT_EQ(list().GetCurrentIndex(), 1);
+    EXPECT_TRUE(window->Player().IsPlaying());
+
+    // A playlist replaces the list and its last entry plays.
+    window->CopyDataReceived(qlx, [&] { ++answered; });
+    EXPECT_TRUE(QTest::qWaitFor([&] { return answered == 3; }, 10000));
+    EXPECT_EQ(names(), QStringList({QStringLiteral("a.wav"), QStringLiteral("b.wav")}));
+    EXPECT_EQ(list().GetCurrentIndex(), 1);
+
+    // "QLX" in capitals is no playlist: it is probed as audio, found unplayable and skipped.
+    const QString upper = dir.filePath(QStringLiteral("SET2.QLX"));
+    ASSERT_TRUE(QFile::copy(qlx, upper));
+    window->CopyDataReceived(upper, [&] { ++answered; });
+    EXPECT_TRUE(QTest::qWaitFor([&] { return answered == 4; }, 10000));
+    EXPECT_EQ(list().GetCount(), 2);
+}
+
+} // namespace
