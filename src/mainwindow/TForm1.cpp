@@ -163,16 +163,35 @@ TForm1::~TForm1()
     Timer1.stop();
     TimerRepeat.stop();
     m_intake.reset(); // a request still queued must not reach a half-destroyed window
+    SettingsSaveTimer.stop();
     // The engine first: it writes the default playlist and the [Player] keys.
     m_player.reset();
+    SaveSettings();
+}
+
+void TForm1::SaveSettings()
+{
+    // A failed write keeps the old file; the next change or the exit tries again.
+    if (m_player)
+        m_player->Settings().save(m_settingsPath);
     quillmere::IniFile ini = quillmere::IniFile::load(m_settingsPath);
     SaveIniSettings(ini);
     ini.save(m_settingsPath);
     m_options.save(m_settingsPath);
 }
 
+void TForm1::moveEvent(QMoveEvent *event)
+{
+    QWidget::moveEvent(event);
+    if (m_player) // not while construction places the window
+        SettingsSaveTimer.start();
+}
+
 void TForm1::createChildren()
 {
+    SettingsSaveTimer.setSingleShot(true);
+    SettingsSaveTimer.setInterval(2000);
+    connect(&SettingsSaveTimer, &QTimer::timeout, this, [this] { SaveSettings(); });
     const SkinLayout::Window &layout = SkinLayout::mainWindow();
     setWindowTitle(QStringLiteral("Quillmere Audio Player"));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |

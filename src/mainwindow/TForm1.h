@@ -129,12 +129,17 @@ public:
     // Saves the default playlist a second after the last change, so that a crash or a
     // killed session never loses the sections marked since the start.
     QTimer AutoSaveTimer;
+    // Writes the settings two seconds after the last slider, button or window move, so that
+    // a crash or a lost session keeps the sound the user had set up.
+    QTimer SettingsSaveTimer;
+    void SaveSettings();
     QTimer Timer1;
     QTimer TimerSpec;
     QTimer TimerRepeat;
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dropEvent(QDropEvent *event) override;
 

@@ -121,6 +121,8 @@ void TForm1::sliderChanged(const QString &name)
         if (name == EqSliders[band])
             m_player->SetEqualizerBand(band + 1, value);
     }
+    if (name != u"SLIDER_PLAY")
+        SettingsSaveTimer.start();
 }
 
 void TForm1::TimerRepeatTimer()
@@ -313,6 +315,7 @@ void TForm1::RunCommand(const QString &name, Qt::KeyboardModifiers modifiers)
     if (!runPlaybackCommand(name) && !runSectionCommand(name, modifiers) && !runSoundCommand(name))
         runFileCommand(name);
     PaintBox1->canvasChanged();
+    SettingsSaveTimer.start(); // speed, pitch, modes...
 }
 
 bool TForm1::runPlaybackCommand(const QString &name)

@@ -136,6 +136,22 @@ TEST_F(TForm1Test, ClosingWritesTheKeysAndTheyAreReadBack)
     EXPECT_EQ(window->Options().DeltaOfSpeed, 7);
 }
 
+TEST_F(TForm1Test, SettingsReachTheFileSoonAfterAChangeWithoutClosing)
+{
+    open();
+    click("BUTTON_SPEEDUP");
+    click("BUTTON_RANDOM");
+    const auto saved = [] {
+        const quillmere::IniFile ini =
+            quillmere::IniFile::load(quillmere::AppPaths::settingsFile());
+        return ini.readInteger(u"Player", u"Speed", 0) == 5 &&
+               ini.readBool(u"Form", u"Random", false);
+    };
+    EXPECT_FALSE(saved());
+    // A killed session loses at most the last two seconds.
+    EXPECT_TRUE(QTest::qWaitFor(saved, 5000));
+}
+
 TEST_F(TForm1Test, SavedSpeedOutsideTheRangeLeavesTheSliderAtZero)
 {
     writeIni("[Option]\r\nMinOfSpeed=-60\r\nMaxOfSpeed=200\r\n[Player]\r\nSpeed=250\r\n");
