@@ -16,7 +16,6 @@
 
 #include <QApplication>
 #include <QLineEdit>
-#include <QToolTip>
 
 #include <algorithm>
 
@@ -118,11 +117,7 @@ TForm1::TForm1(const QStringList &paths, MessagePresenter *messages, const QStri
     createChildren();
     SectionState = 0;
     LoadIniSettings(quillmere::IniFile::load(m_settingsPath));
-    // Hints over the skin are black on aqua.
-    QPalette hintColours = QToolTip::palette();
-    hintColours.setColor(QPalette::ToolTipBase, QColor(0, 0xff, 0xff));
-    hintColours.setColor(QPalette::ToolTipText, Qt::black);
-    QToolTip::setPalette(hintColours);
+    SkinPaintBox::useHintColours();
 
     m_player = std::make_unique<TLxPlayer>(m_messages, m_settingsPath);
     loadPlayList();

@@ -5,7 +5,7 @@
 
 #include "mainwindow/MessageBoxPresenter.h"
 #include "mainwindow/OptionSettings.h"
-#include "mainwindow/SkinPaintBox.h"
+#include "skinwidgets/SkinPaintBox.h"
 
 #include <QStringList>
 #include <QTimer>

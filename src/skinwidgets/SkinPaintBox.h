@@ -19,6 +19,10 @@ public:
 
     SkinPaintBox(QSize skinSize, QWidget *parent);
 
+    // The hint colours of every skinned window, black on aqua. Hints are application-wide, so
+    // this holds for all windows from the first call on.
+    static void useHintColours();
+
     QImage &canvas() override { return m_canvas; }
     void canvasChanged() override { update(); }
 

@@ -1,4 +1,4 @@
-#include "mainwindow/SkinPaintBox.h"
+#include "skinwidgets/SkinPaintBox.h"
 
 #include "skin/SkinScale.h"
 
@@ -15,6 +15,14 @@ SkinPaintBox::SkinPaintBox(QSize skinSize, QWidget *parent)
     m_canvas.fill(Qt::black);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFixedSize(logicalSizeFor(skinSize));
+}
+
+void SkinPaintBox::useHintColours()
+{
+    QPalette hintColours = QToolTip::palette();
+    hintColours.setColor(QPalette::ToolTipBase, QColor(0, 0xff, 0xff));
+    hintColours.setColor(QPalette::ToolTipText, Qt::black);
+    QToolTip::setPalette(hintColours);
 }
 
 QSize SkinPaintBox::logicalSizeFor(QSize skinSize) const
