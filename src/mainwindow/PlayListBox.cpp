@@ -56,6 +56,12 @@ void PlayListBox::swapLines(int a, int b)
     second->setSelected(selected);
 }
 
+void PlayListBox::setLineText(int index, const QString &text)
+{
+    if (QListWidgetItem *line = item(index))
+        line->setText(text);
+}
+
 void PlayListBox::setLineSelected(int index, bool selected)
 {
     if (QListWidgetItem *line = item(index))

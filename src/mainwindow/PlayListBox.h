@@ -19,6 +19,7 @@ public:
     void addLine(const QString &text) override;
     void deleteLine(int index) override;
     void swapLines(int a, int b) override;
+    void setLineText(int index, const QString &text) override;
     void setLineSelected(int index, bool selected) override;
     int itemIndex() const override;
     void setItemIndex(int index) override;

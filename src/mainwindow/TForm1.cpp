@@ -8,6 +8,7 @@
 #include "mainwindow/FileIntake.h"
 #include "mainwindow/PlayListBox.h"
 #include "playlist/PlayListFile.h"
+#include "propertydialog/TPlayPropertyDlg.h"
 #include "skin/SkinImage.h"
 #include "skin/SkinLayout.h"
 #include "skin/TLxButtonMng.h"

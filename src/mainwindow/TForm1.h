@@ -24,6 +24,7 @@ class TLxButtonMng;
 class TLxPlayer;
 class TLxSliderMng;
 class TLxVolume;
+class TPlayPropertyDlg;
 namespace quillmere {
 class IniFile;
 }
@@ -95,6 +96,10 @@ public:
     // Dropped files: one ".qlx" alone replaces the list, anything else is added.
     void DropFiles(const QStringList &paths);
     FileIntake &Intake() { return *m_intake; }
+    // "BUTTON_WRITE" and the menu's first item: the selected entry's properties; after OK
+    // its file is renamed or moved where the dialog says and the entry follows it.
+    void ShowEntryProperties();
+    TPlayPropertyDlg &PlayPropertyDlg();
     QMenu &PopupMenuPlayList() { return *m_popupMenu; }
     // A path handed over by a second copy: a ".qlx" file replaces the list, anything else is
     // added, and the last added or found entry plays. done runs once the path has been taken
@@ -195,6 +200,7 @@ private:
     std::unique_ptr<TLxButtonMng> m_buttons;
     std::unique_ptr<TLxSliderMng> m_sliders;
     std::unique_ptr<FileIntake> m_intake;
+    std::unique_ptr<TPlayPropertyDlg> m_propertyDlg;
     QMenu *m_popupMenu = nullptr;
     QAction *PopupProperty = nullptr;
     QAction *PopupDelete = nullptr;

@@ -418,6 +418,7 @@ void TForm1::runFileCommand(const QString &name)
         m_player->ShowHelp();
     else if (name == u"BUTTON_POWER")
         close();
-    // "BUTTON_TOOL" (options) and "BUTTON_WRITE" (entry properties) open dialogs that do not
-    // exist yet: they do nothing for now.
+    else if (name == u"BUTTON_WRITE")
+        ShowEntryProperties();
+    // "BUTTON_TOOL" (options) opens a dialog that does not exist yet: it does nothing for now.
 }

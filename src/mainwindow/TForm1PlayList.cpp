@@ -5,6 +5,7 @@
 #include "mainwindow/PlayListBox.h"
 #include "mainwindow/TForm1.h"
 #include "playlist/PlayListFile.h"
+#include "propertydialog/TPlayPropertyDlg.h"
 #include "skin/SkinImage.h"
 #include "skin/SkinLayout.h"
 
@@ -43,7 +44,8 @@ void TForm1::createPlayListControls()
     ListBoxPlayList->onContextMenu = [this](QPoint at) { PopupMenuPlayListPopup(at); };
     m_popupMenu = new QMenu(this);
     m_popupMenu->setObjectName(QStringLiteral("PopupMenuPlayList"));
-    PopupProperty = m_popupMenu->addAction(QStringLiteral("プロパティ...(&E)"));
+    PopupProperty = m_popupMenu->addAction(QStringLiteral("プロパティ...(&E)"), this,
+                                           [this] { ShowEntryProperties(); });
     PopupDelete =
         m_popupMenu->addAction(QStringLiteral("削除(&R)"), this, [this] { PopupDeleteClick(); });
     PopupUp = m_popupMenu->addAction(QStringLiteral("上へ (&U)"), this, [this] { PopupUpClick(); });
@@ -58,6 +60,8 @@ void TForm1::createPlayListControls()
         },
         this);
     setAcceptDrops(true);
+    // Built now, so that a missing skin image is reported at start-up, not at the first click.
+    m_propertyDlg = std::make_unique<TPlayPropertyDlg>(this);
 }
 
 void TForm1::ListBoxPlayListDblClick()

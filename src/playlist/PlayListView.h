@@ -12,6 +12,7 @@ public:
     virtual void addLine(const QString &text) = 0;
     virtual void deleteLine(int index) = 0;
     virtual void swapLines(int a, int b) = 0;
+    virtual void setLineText(int index, const QString &text) = 0;
     // Adds the line to the selection (or takes it out); other selected lines stay selected.
     virtual void setLineSelected(int index, bool selected) = 0;
     // The focused line; -1 = none. An index outside the list means none.

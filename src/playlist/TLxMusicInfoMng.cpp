@@ -97,6 +97,27 @@ int TLxMusicInfoMng::indexOf(const QString &fileName) const
     return -1;
 }
 
+void TLxMusicInfoMng::SetEntryInfo(int i, qint64 length, const QString &audioFormat)
+{
+    TLxMusicInfo *entry = Entry(i);
+    if (!entry)
+        return;
+    entry->Length = length;
+    entry->AudioFormat = audioFormat;
+    changed();
+}
+
+void TLxMusicInfoMng::SetEntryFileName(int i, const QString &fileName)
+{
+    TLxMusicInfo *entry = Entry(i);
+    if (!entry)
+        return;
+    entry->FileName = fileName;
+    if (m_listBox)
+        m_listBox->setLineText(i, QFileInfo(fileName).fileName());
+    changed();
+}
+
 int TLxMusicInfoMng::AddEntry(const QString &fileName, const TLxMusicInfo &tmpl, bool select,
                               bool makeCurrent)
 {

@@ -64,6 +64,10 @@ public:
     // playlist file cannot keep), -2 when they chose to abort.
     int AddEntry(const QString &fileName, const TLxMusicInfo &tmpl, bool select, bool makeCurrent);
     void DeleteEntry(int i);
+    // The length and format of entry i, learnt after it was added (a probe).
+    void SetEntryInfo(int i, qint64 length, const QString &audioFormat);
+    // Entry i's file now lives at fileName (renamed or moved); its line shows the new name.
+    void SetEntryFileName(int i, const QString &fileName);
     // Swaps entry i with the one above ("BUTTON_LISTUP") or below (any other name).
     void MoveEntry(int i, QStringView buttonName);
     // Removes every entry and every list line; the list box's item index becomes -1.

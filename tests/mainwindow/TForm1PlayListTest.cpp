@@ -8,6 +8,8 @@
 #include "mainwindow/PlayListBox.h"
 #include "mainwindow/PlayListLineDelegate.h"
 #include "mainwindow/TForm1.h"
+#include "propertydialog/TPlayPropertyDlg.h"
+#include "skin/TLxButtonMng.h"
 #include "support/AudioFixtures.h"
 
 #include <QAction>
@@ -15,11 +17,13 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QUrl>
 
 #include <gtest/gtest.h>
@@ -198,14 +202,6 @@ TEST_F(TForm1PlayListTest, DroppedTreeGivesTheFirst300FilesInNameOrder)
     EXPECT_EQ(relative(9), QStringLiteral("d1/song10.wav"));
     EXPECT_EQ(relative(99), QStringLiteral("d1/song100.wav"));
     EXPECT_EQ(relative(299), QStringLiteral("d3/song100.wav"));
-
-    // The window stays live during a long intake, and cancelling ends it early.
-    window->Player().MusicInfoMng().Clear();
-    window->AddPathToPlayList({dir.filePath(QStringLiteral("tree"))}, true);
-    ASSERT_TRUE(window->Intake().busy());
-    window->Intake().cancel();
-    waitForIntake();
-    EXPECT_LT(list().GetCount(), FileIntake::MaxFilesPerIntake);
 }
 
 TEST_F(TForm1PlayListTest, APlayListFileAloneReplacesTheListButWithOthersIsJustAPath)
@@ -257,6 +253,81 @@ TEST_F(TForm1PlayListTest, HandedOverPathsPlayTheLastOneAndAnswerWhenDone)
     window->CopyDataReceived(upper, [&] { ++answered; });
     EXPECT_TRUE(QTest::qWaitFor([&] { return answered == 4; }, 10000));
     EXPECT_EQ(list().GetCount(), 2);
+}
+
+// Runs the property dialog of the selected entry: "BUTTON_SAVE" picks newPath (when given),
+// then "BUTTON_OK" closes it. Returns the texts the dialog showed.
+QStringList runProperties(TForm1 &window, const QString &newPath)
+{
+    TPlayPropertyDlg &dialog = window.PlayPropertyDlg();
+    dialog.chooseSaveFile = [newPath](QWidget *, const QString &) { return newPath; };
+    QStringList shown;
+    const auto press = [&dialog](const char *name) {
+        const TLxButton *button = dialog.ButtonMng().Find(QString::fromLatin1(name));
+        const QPoint at(button->CenterX(), button->CenterY());
+        dialog.PaintBox1MouseDown(at);
+        dialog.PaintBox1MouseUp(at);
+    };
+    QTimer::singleShot(0, &dialog, [&] {
+        shown << dialog.EditFilePath->text() << dialog.EditFileLength->text()
+              << dialog.EditABCount->text() << dialog.EditMisc->text();
+        if (!newPath.isEmpty())
+            press("BUTTON_SAVE");
+        press("BUTTON_OK");
+    });
+    window.ShowEntryProperties();
+    return shown;
+}
+
+TEST_F(TForm1PlayListTest, PropertiesProbeAnUnknownLengthAndRenameTheFile)
+{
+    const QString a = song(QStringLiteral("a.wav"), 2.0), b = song(QStringLiteral("b.wav"));
+    open({a, b});
+    waitForIntake();
+    window->PlayList().clearSelection();
+    window->ShowEntryProperties();
+    ASSERT_EQ(messages.texts.size(), 1);
+    EXPECT_EQ(messages.texts.first(), QStringLiteral("プレイリストをクリックしてプロパティ表示する"
+                                                     "オーディオファイルを1個選んでください。"));
+
+    list().SetEntryInfo(0, 0, QString()); // as after a playlist written without lengths
+    window->SelectOnly(0);
+    const QString moved = dir.filePath(QStringLiteral("practice/a-renamed.wav"));
+    QDir().mkpath(QFileInfo(moved).absolutePath());
+    const QStringList shown = runProperties(*window, moved);
+    ASSERT_EQ(shown.size(), 4);
+    EXPECT_EQ(shown[0], a);
+    EXPECT_EQ(shown[1], QStringLiteral(" 時間: 00:02"));
+    EXPECT_EQ(shown[2], QStringLiteral(" AB区間数: 0"));
+    EXPECT_EQ(list().Entry(0)->Length, 2 * 176400);
+    EXPECT_FALSE(list().Entry(0)->AudioFormat.isEmpty());
+
+    EXPECT_FALSE(QFileInfo::exists(a));
+    EXPECT_TRUE(QFileInfo::exists(moved));
+    EXPECT_EQ(list().Entry(0)->FileName, moved);
+    EXPECT_EQ(window->PlayList().item(0)->text(), QStringLiteral("a-renamed.wav"));
+    EXPECT_TRUE(window->PlayList().item(0)->isSelected());
+}
+
+TEST_F(TForm1PlayListTest, AFailedRenameSaysSoAndKeepsThePath)
+{
+    const QString a = song(QStringLiteral("a.wav")), b = song(QStringLiteral("b.wav"));
+    open({a, b});
+    waitForIntake();
+    window->SelectOnly(0);
+    runProperties(*window, b); // taken: never overwritten
+    ASSERT_EQ(messages.texts.size(), 1);
+    EXPECT_EQ(
+        messages.texts.first(),
+        QStringLiteral("オーディオファイル名の変更に失敗しました。ファイルが使用（再生）中の可能"
+                       "性があります。"));
+    EXPECT_EQ(list().Entry(0)->FileName, a);
+    EXPECT_TRUE(QFileInfo::exists(a));
+
+    // Unchanged path, OK: nothing is renamed and nothing said.
+    runProperties(*window, QString());
+    EXPECT_EQ(messages.texts.size(), 1);
+    EXPECT_EQ(list().Entry(0)->FileName, a);
 }
 
 } // namespace

@@ -29,6 +29,7 @@ public:
         selected = shifted;
     }
     void swapLines(int a, int b) override { lines.swapItemsAt(a, b); }
+    void setLineText(int index, const QString &text) override { lines[index] = text; }
     void setLineSelected(int index, bool on) override
     {
         if (on)

@@ -282,6 +282,26 @@ TEST_F(ManagerTest, ChangesThePlaylistFileKeepsAreReportedAndQueriesAreNot)
     mng.FindSection(0);
     mng.MoveEntry(0, u"BUTTON_LISTUP"); // nothing to swap with
     EXPECT_EQ(changes, 7);
+    mng.SetEntryInfo(0, 176400, QStringLiteral("WAV"));
+    mng.SetEntryFileName(0, dir.filePath(QStringLiteral("moved/renamed.wav")));
+    EXPECT_EQ(changes, 9);
+}
+
+TEST_F(ManagerTest, ARenamedEntryKeepsItsSectionsAndItsLineShowsTheNewName)
+{
+    addSongs(2);
+    mng.SetCurrentIndex(1);
+    mng.SetPointA(100, false);
+    mng.SetPointB(300);
+    const QString moved = dir.filePath(QStringLiteral("moved/renamed.wav"));
+    mng.SetEntryFileName(1, moved);
+    EXPECT_EQ(view.lines, QStringList({QStringLiteral("s0.wav"), QStringLiteral("renamed.wav")}));
+    EXPECT_EQ(mng.Entry(1)->FileName, moved);
+    EXPECT_EQ(mng.Entry(1)->Sections.size(), 1u);
+    EXPECT_EQ(current(), moved);
+    // A path given later finds the entry under its new name.
+    testfiles::writeFile(moved, "RIFF");
+    EXPECT_EQ(mng.AddEntry(moved, TLxMusicInfo{}, false, false), 1);
 }
 
 } // namespace
