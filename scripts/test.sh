@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds Quillmere and runs every test: the normal build, then the tests again under
-# AddressSanitizer + UndefinedBehaviorSanitizer, then short fuzz runs of the file readers.
+# AddressSanitizer + UndefinedBehaviorSanitizer, then short fuzz runs of the file readers and
+# the hand-off decoder.
 # Usage: scripts/test.sh            (everything)
 #        QUILLMERE_FUZZ_SECONDS=10 scripts/test.sh   (shorter fuzz runs)
 set -euo pipefail
@@ -38,7 +39,7 @@ cmake --preset rtsan -DQUILLMERE_WERROR=$werror >/dev/null
 cmake --build --preset rtsan -j "$jobs" --target quillmere_audio_tests
 ctest --preset rtsan -L audio
 
-step "fuzzing the playlist and settings readers"
+step "fuzzing the playlist and settings readers and the hand-off decoder"
 cmake --preset fuzz -DQUILLMERE_WERROR=$werror >/dev/null
 cmake --build --preset fuzz -j "$jobs"
 scripts/fuzz.sh "${QUILLMERE_FUZZ_SECONDS:-60}"

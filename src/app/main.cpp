@@ -1,11 +1,15 @@
 // quillmere: the practice player, and its command-line render mode.
+#include "app/HandOffServer.h"
+#include "app/QuitSignals.h"
 #include "app/RenderCommand.h"
+#include "app/SingleInstance.h"
+#include "common/TLxMutex.h"
 #include "mainwindow/MessageBoxPresenter.h"
 #include "mainwindow/TForm1.h"
-#include "skin/SkinImage.h"
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QLocalSocket>
 
 #include <cstdio>
 #include <memory>
@@ -20,8 +24,18 @@ void nameTheApplication()
     QCoreApplication::setApplicationVersion(QString::fromLatin1(Version));
 }
 
-// Modes without a window run without a display: the render mode is used on servers.
-int runWithoutWindow(int argc, char **argv, bool &handled)
+// Against the working folder of the copy that was started; symbolic links stay as given.
+QStringList absolutePaths(const QStringList &arguments)
+{
+    QStringList paths;
+    for (const QString &argument : arguments)
+        paths << QFileInfo(argument).absoluteFilePath();
+    return paths;
+}
+
+// Modes without a window run without a display: the render mode is used on servers, and a
+// second copy only hands its paths to the running one.
+int runWithoutWindow(int argc, char **argv, SingleInstance::StartupGate &gate, bool &handled)
 {
     QCoreApplication app(argc, argv);
     nameTheApplication();
@@ -37,36 +51,72 @@ int runWithoutWindow(int argc, char **argv, bool &handled)
     }
     if (!arguments.isEmpty() && arguments.first() == u"--render")
         return RenderCommand::run(arguments);
+    QLocalSocket socket;
+    if (gate.decide(socket) == SingleInstance::StartupGate::Role::SecondCopy) {
+        if (!SingleInstance::handOff(socket, absolutePaths(arguments)))
+            std::fputs("quillmere: the running copy stopped answering\n", stderr);
+        return 0;
+    }
     handled = false;
     return 0;
 }
 
-int runPlayer(int argc, char **argv)
+void bringToFront(QWidget &window)
+{
+    if (window.isMinimized())
+        window.showNormal();
+    window.raise();
+    window.activateWindow();
+}
+
+int runPlayer(int argc, char **argv, SingleInstance::StartupGate &gate)
 {
     QApplication app(argc, argv);
     nameTheApplication();
-    QStringList paths;
-    for (const QString &argument : QCoreApplication::arguments().mid(1))
-        paths << QFileInfo(argument).absoluteFilePath();
+    // Listening before the window is built lets a copy started meanwhile connect and wait
+    // for its acknowledgements instead of starting a second player.
+    HandOffServer server;
+    if (!server.listen(SingleInstance::socketPath(), gate.holdsLock()))
+        std::fprintf(stderr, "quillmere: later copies cannot hand paths over: %s\n",
+                     qPrintable(server.errorString()));
+    gate.release();
+    TLxMutex marker;
     std::unique_ptr<TForm1> window;
+    bool quitRequested = false;
+    QuitSignals quitSignals([&window, &quitRequested] {
+        if (window)
+            window->close();
+        else
+            quitRequested = true;
+    });
     try {
-        window = std::make_unique<TForm1>(paths);
+        marker.CreateNamed(SingleInstance::MarkerName);
+        window = std::make_unique<TForm1>(absolutePaths(QCoreApplication::arguments().mid(1)));
     } catch (const TForm1::StartupFailed &) {
         return 1;
-    } catch (const SkinFileError &e) {
+    } catch (const std::runtime_error &e) { // a missing skin image, the marker
         MessageBoxPresenter().show(QString::fromLocal8Bit(e.what()), MessagePresenter::Icon::Error,
                                    MessagePresenter::Ok);
         return 1;
     }
+    if (quitRequested)
+        return 0;
+    server.start([&window](const QString &path,
+                           std::function<void()> done) { window->CopyDataReceived(path, done); },
+                 [&window] { bringToFront(*window); });
+    window->setProperty("QuillmereApp", 1234);
     window->show();
-    return app.exec();
+    const int status = app.exec();
+    window->setProperty("QuillmereApp", QVariant());
+    return status;
 }
 
 } // namespace
 
 int main(int argc, char **argv)
 {
+    SingleInstance::StartupGate gate;
     bool handled = false;
-    const int status = runWithoutWindow(argc, argv, handled);
-    return handled ? status : runPlayer(argc, argv);
+    const int status = runWithoutWindow(argc, argv, gate, handled);
+    return handled ? status : runPlayer(argc, argv, gate);
 }

@@ -2,8 +2,14 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 
 namespace quillmere::AppPaths {
 namespace {
@@ -33,7 +39,31 @@ QString baseDir(QStandardPaths::StandardLocation location)
     return QStandardPaths::writableLocation(location);
 }
 
+// A folder of ours only: a real directory (no symbolic link), owned by us, closed to others.
+bool makePrivateDir(const QString &path)
+{
+    const QByteArray native = QFile::encodeName(path);
+    if (::mkdir(native.constData(), 0700) != 0 && errno != EEXIST)
+        return false;
+    struct stat info {};
+    if (::lstat(native.constData(), &info) != 0 || !S_ISDIR(info.st_mode) ||
+        info.st_uid != ::geteuid())
+        return false;
+    return (info.st_mode & 077) == 0 || ::chmod(native.constData(), 0700) == 0;
+}
+
 } // namespace
+
+QString runtimeDir()
+{
+    QString base = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (base.isEmpty())
+        base = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    QString dir = QDir(base).filePath(QStringLiteral("quillmere"));
+    if (base.isEmpty())
+        dir = QDir(QDir::tempPath()).filePath(QStringLiteral("quillmere-%1").arg(::geteuid()));
+    return makePrivateDir(dir) ? dir : QString();
+}
 
 QString executableDir()
 {

@@ -22,6 +22,10 @@ QString executableDir();
 QString dataFile(const QString &relative);
 // The decoder plug-ins: "plugins" beside the executable, else the installed library folder.
 QString pluginDir();
+// The per-user folder for sockets and lock files: "quillmere" in $XDG_RUNTIME_DIR (or Qt's
+// runtime folder), else "quillmere-UID" in the temporary folder. Created 0700; empty when it
+// cannot be made or is not a private folder of this user (another user's trap in /tmp).
+QString runtimeDir();
 
 } // namespace AppPaths
 } // namespace quillmere

@@ -1,0 +1,100 @@
+#include "app/SingleInstance.h"
+
+#include "app/HandOffRecord.h"
+#include "common/AppPaths.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QLocalSocket>
+#include <QLockFile>
+
+namespace SingleInstance {
+namespace {
+
+QString runtimeFile(const QString &name)
+{
+    const QString dir = quillmere::AppPaths::runtimeDir();
+    return dir.isEmpty() ? QString() : QDir(dir).filePath(name);
+}
+
+bool sendAndAwaitAck(QLocalSocket &socket, const QByteArray &record, int timeoutMs)
+{
+    const QDeadlineTimer deadline(timeoutMs);
+    if (socket.write(record) != record.size())
+        return false;
+    while (socket.bytesToWrite() > 0) {
+        if (!socket.waitForBytesWritten(int(deadline.remainingTime())))
+            return false;
+    }
+    while (socket.bytesAvailable() < 1) {
+        if (!socket.waitForReadyRead(int(deadline.remainingTime())))
+            return false;
+    }
+    char ack = 0;
+    return socket.getChar(&ack) && ack == HandOffRecord::Ack;
+}
+
+} // namespace
+
+QString socketPath()
+{
+    return runtimeFile(QStringLiteral("instance.sock"));
+}
+
+QString startupLockPath()
+{
+    return runtimeFile(QStringLiteral("instance.lock"));
+}
+
+StartupGate::StartupGate() = default;
+
+StartupGate::~StartupGate()
+{
+    release();
+}
+
+StartupGate::Role StartupGate::decide(QLocalSocket &socket)
+{
+    const QString lockPath = startupLockPath();
+    if (!lockPath.isEmpty()) {
+        m_lock = std::make_unique<QLockFile>(lockPath);
+        // A copy that died holding it is detected by its process id and does not hold us up;
+        // a live one holds it only while it starts its server.
+        if (!m_lock->tryLock(StartupLockTimeoutMs))
+            m_lock.reset();
+    }
+    const QString path = socketPath();
+    if (path.isEmpty())
+        return Role::FirstCopy;
+    socket.connectToServer(path);
+    if (!socket.waitForConnected(ConnectTimeoutMs))
+        return Role::FirstCopy;
+    release();
+    return Role::SecondCopy;
+}
+
+bool StartupGate::holdsLock() const
+{
+    return m_lock != nullptr;
+}
+
+void StartupGate::release()
+{
+    if (m_lock)
+        m_lock->unlock();
+    m_lock.reset();
+}
+
+bool handOff(QLocalSocket &socket, const QStringList &paths, int ackTimeoutMs)
+{
+    if (!sendAndAwaitAck(socket, HandOffRecord::encodeActivate(), ackTimeoutMs))
+        return false;
+    for (const QString &path : paths) {
+        if (!sendAndAwaitAck(socket, HandOffRecord::encodePath(path), ackTimeoutMs))
+            return false;
+    }
+    socket.disconnectFromServer();
+    return true;
+}
+
+} // namespace SingleInstance

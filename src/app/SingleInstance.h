@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+class QLocalSocket;
+class QLockFile;
+
+// One running copy per user. A starting copy takes the start-up lock, then tries the running
+// copy's socket: if it answers, this copy hands its paths over and ends; if not, it becomes the
+// running copy and keeps the lock until its own server listens. So of two copies started at
+// the same moment one listens and the other connects to it, and a copy that was killed (its
+// socket file left behind, nobody listening) is replaced at once.
+namespace SingleInstance {
+
+QString socketPath();      // "instance.sock" in the runtime folder; empty without one
+QString startupLockPath(); // "instance.lock" beside it
+
+// The name whose TLxMutex marks the running copy for MutexExists.
+inline const QString MarkerName = QStringLiteral("QuillmerePlayer_Record");
+
+constexpr int StartupLockTimeoutMs = 5000;
+constexpr int ConnectTimeoutMs = 1000;
+// Per acknowledgement: the running copy may take a while over a large folder.
+constexpr int AckTimeoutMs = 60000;
+
+class StartupGate {
+public:
+    enum class Role { FirstCopy, SecondCopy };
+
+    StartupGate();
+    ~StartupGate(); // releases the lock if still held
+    StartupGate(const StartupGate &) = delete;
+    StartupGate &operator=(const StartupGate &) = delete;
+
+    // SecondCopy: socket is connected to the running copy and the lock is released.
+    // FirstCopy: the lock stays held (when it could be taken) until release().
+    Role decide(QLocalSocket &socket);
+    // Whether this copy holds the lock, and so may clear a stale socket and listen.
+    bool holdsLock() const;
+    void release();
+
+private:
+    std::unique_ptr<QLockFile> m_lock;
+};
+
+// The second copy's hand-off on a connected socket: the activation, then each path (already
+// absolute) in order, each sent only once the previous one is acknowledged. False when the
+// running copy stopped answering.
+bool handOff(QLocalSocket &socket, const QStringList &paths, int ackTimeoutMs = AckTimeoutMs);
+
+} // namespace SingleInstance
