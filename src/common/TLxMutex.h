@@ -48,6 +48,18 @@ private:
     std::shared_ptr<Shared> m_shared;
 };
 
+// Holds a TLxMutex for a scope. The constructor throws what Lock() throws.
+class TLxMutexLocker {
+public:
+    explicit TLxMutexLocker(TLxMutex &mutex) : m_mutex(mutex) { m_mutex.Lock(); }
+    ~TLxMutexLocker() { m_mutex.Unlock(); }
+    TLxMutexLocker(const TLxMutexLocker &) = delete;
+    TLxMutexLocker &operator=(const TLxMutexLocker &) = delete;
+
+private:
+    TLxMutex &m_mutex;
+};
+
 // True while some process (this one included) holds a TLxMutex created with that name.
 bool MutexExists(const QString &name);
 

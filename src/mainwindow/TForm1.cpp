@@ -115,6 +115,7 @@ TForm1::TForm1(const QStringList &paths, MessagePresenter *messages, const QStri
       m_settingsPath(quillmere::AppPaths::settingsFile()), m_buttons(new TLxButtonMng),
       m_sliders(new TLxSliderMng)
 {
+    createMutexes();
     createChildren();
     SectionState = 0;
     LoadIniSettings(quillmere::IniFile::load(m_settingsPath));
@@ -136,9 +137,11 @@ TForm1::TForm1(const QStringList &paths, MessagePresenter *messages, const QStri
     buildOpenFilter();
     createPlayListControls();
 
-    connect(&Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
-    connect(&TimerSpec, &QTimer::timeout, this, [this] { TimerSpecTimer(); });
-    connect(&TimerRepeat, &QTimer::timeout, this, [this] { TimerRepeatTimer(); });
+    connect(&Timer1, &QTimer::timeout, this, [this] { runHandler([this] { Timer1Timer(); }); });
+    connect(&TimerSpec, &QTimer::timeout, this,
+            [this] { runHandler([this] { TimerSpecTimer(); }); });
+    connect(&TimerRepeat, &QTimer::timeout, this,
+            [this] { runHandler([this] { TimerRepeatTimer(); }); });
     Timer1.setInterval(50);
     TimerSpec.setInterval(33);
     TimerRepeat.setInterval(100);
@@ -183,6 +186,23 @@ void TForm1::moveEvent(QMoveEvent *event)
         SettingsSaveTimer.start();
 }
 
+void TForm1::createMutexes()
+{
+    RecordMutex.CreateNamed(QStringLiteral("QuillmerePlayer_Record"));
+    PlayMutex.CreateNamed(QStringLiteral("QuillmerePlayer_Play"));
+    PaintMutex.CreateNamed(QStringLiteral("QuillmerePlayer_Paint"));
+}
+
+void TForm1::runHandler(const std::function<void()> &handler)
+{
+    try {
+        handler();
+    } catch (const TLxMutex::Error &e) {
+        m_messages.show(QString::fromLatin1(e.what()), MessagePresenter::Icon::Error,
+                        MessagePresenter::Ok);
+    }
+}
+
 void TForm1::createChildren()
 {
     SettingsSaveTimer.setSingleShot(true);
@@ -209,7 +229,7 @@ void TForm1::createChildren()
     ListBoxPlayList = new PlayListBox(this);
     ListBoxPlayList->setGeometry(PaintBox1->logicalRect(QRect(46, 214, 267, 116)));
     ListBoxPlayList->hide();
-    ListBoxPlayList->onDoubleClick = [this] { ListBoxPlayListDblClick(); };
+    ListBoxPlayList->onDoubleClick = [this] { runHandler([this] { ListBoxPlayListDblClick(); }); };
     EditSecond = textField(PaintBox1, QRect(198, 91, 33, 14), QStringLiteral(" 00:00 00:00"));
     EditTotal = textField(PaintBox1, QRect(240, 91, 33, 14), QStringLiteral("00:00"));
     EditSpeed = textField(PaintBox1, QRect(196, 132, 33, 14), QStringLiteral(" 0%"));
@@ -221,10 +241,14 @@ void TForm1::createChildren()
     ListBoxPlayList->setObjectName(QStringLiteral("ListBoxPlayList"));
 
     PaintBox1->onMouseDown = [this](QPoint p, Qt::KeyboardModifiers m) {
-        PaintBox1MouseDown(p, m);
+        runHandler([&] { PaintBox1MouseDown(p, m); });
     };
-    PaintBox1->onMouseMove = [this](QPoint p, Qt::KeyboardModifiers) { PaintBox1MouseMove(p); };
-    PaintBox1->onMouseUp = [this](QPoint p, Qt::KeyboardModifiers m) { PaintBox1MouseUp(p, m); };
+    PaintBox1->onMouseMove = [this](QPoint p, Qt::KeyboardModifiers) {
+        runHandler([&] { PaintBox1MouseMove(p); });
+    };
+    PaintBox1->onMouseUp = [this](QPoint p, Qt::KeyboardModifiers m) {
+        runHandler([&] { PaintBox1MouseUp(p, m); });
+    };
     PaintBox1->hintAt = [this](QPoint p) { return ShowHintHandler(p); };
 }
 
@@ -239,6 +263,7 @@ void TForm1::loadPlayList()
                                                  : TLxMusicInfoMng::MissingFileAnswer::Skip;
     });
     mng.SetViews(PaintBox3, ListBoxPlayList);
+    mng.SetSectionBarLock(&RecordMutex);
     AutoSaveTimer.setSingleShot(true);
     AutoSaveTimer.setInterval(1000);
     connect(&AutoSaveTimer, &QTimer::timeout, this, [this] {
@@ -246,7 +271,12 @@ void TForm1::loadPlayList()
         if (list.SavesDefaultPlayList())
             list.SaveDefaultPlayList(); // a failure keeps the old file; exit tries again
     });
-    mng.SetChangeListener([this] { AutoSaveTimer.start(); });
+    // Saved a second after the first unsaved change: a steady stream of changes (a short song
+    // looping) must not put the save off for ever.
+    mng.SetChangeListener([this] {
+        if (!AutoSaveTimer.isActive())
+            AutoSaveTimer.start();
+    });
     PlayListFile::loadDefault(mng);
 }
 
@@ -362,6 +392,7 @@ void TForm1::PaintBackground(const QRect &clip)
 
 void TForm1::FormPaint()
 {
+    const TLxMutexLocker locked(PaintMutex);
     const QRect all(QPoint(0, 0), PaintBox1->canvas().size());
     PaintBackground(all);
     m_buttons->DrawAll();

@@ -3,6 +3,7 @@
 // The main window. Everything here runs on the UI thread; the audio threads reach it only
 // through the engine's end-of-song flag, which Timer1 polls.
 
+#include "common/TLxMutex.h"
 #include "mainwindow/MessageBoxPresenter.h"
 #include "mainwindow/OptionSettings.h"
 #include "skinwidgets/SkinPaintBox.h"
@@ -131,8 +132,15 @@ public:
     int SleepState = 0; // 0 = not counting, 1 = counting, 2 = expired
     int SleepElapsedMs = 0;
 
-    // Saves the default playlist a second after the last change, so that a crash or a
-    // killed session never loses the sections marked since the start.
+    // Named locks shared with other copies: "QuillmerePlayer_Record" (a copy runs; held
+    // while the section bar is drawn), "QuillmerePlayer_Play" (the mouse, timer and
+    // double-click handlers) and "QuillmerePlayer_Paint" (painting, section changes).
+    TLxMutex RecordMutex;
+    TLxMutex PlayMutex;
+    TLxMutex PaintMutex;
+
+    // Saves the default playlist a second after the first unsaved change, so that a crash or
+    // a killed session never loses the sections marked since the start.
     QTimer AutoSaveTimer;
     // Writes the settings two seconds after the last slider, button or window move, so that
     // a crash or a lost session keeps the sound the user had set up.
@@ -149,6 +157,10 @@ protected:
     void dropEvent(QDropEvent *event) override;
 
 private:
+    void createMutexes();
+    // Runs an event handler; a named lock that another copy holds past its time-out ends it
+    // with the lock's message instead of an exception through the event loop.
+    void runHandler(const std::function<void()> &handler);
     void createChildren();
     void createButtons();
     void createSliders();

@@ -50,6 +50,7 @@ QString qtFilter(const QString &pairs)
 
 void TForm1::PaintBox1MouseDown(QPoint pos, Qt::KeyboardModifiers)
 {
+    const TLxMutexLocker locked(PlayMutex);
     RepeatButtonName.clear();
     TimerRepeat.stop();
     const int pressed = m_buttons->PressAt(pos.x(), pos.y());
@@ -71,6 +72,7 @@ void TForm1::PaintBox1MouseDown(QPoint pos, Qt::KeyboardModifiers)
 
 void TForm1::PaintBox1MouseMove(QPoint pos)
 {
+    const TLxMutexLocker locked(PlayMutex);
     if (WindowDragging) {
         move(x() + pos.x() - DragStart.x(), y() + pos.y() - DragStart.y());
         return;
@@ -87,6 +89,7 @@ void TForm1::PaintBox1MouseMove(QPoint pos)
 
 void TForm1::PaintBox1MouseUp(QPoint, Qt::KeyboardModifiers modifiers)
 {
+    const TLxMutexLocker locked(PlayMutex);
     RepeatButtonName.clear();
     TimerRepeat.stop();
     WindowDragging = false;
@@ -127,6 +130,7 @@ void TForm1::sliderChanged(const QString &name)
 
 void TForm1::TimerRepeatTimer()
 {
+    const TLxMutexLocker locked(PlayMutex);
     TimerRepeat.setInterval(100);
     if (RepeatButtonName.isEmpty() || !m_buttons->Find(RepeatButtonName))
         return;
@@ -179,8 +183,11 @@ void TForm1::keyPressEvent(QKeyEvent *event)
     const TLxButton *button = m_buttons->Find(name);
     if (!button || !button->Enabled())
         return;
-    PaintBox1MouseDown(QPoint(button->CenterX(), button->CenterY()), event->modifiers());
-    PaintBox1MouseUp(QPoint(button->CenterX(), button->CenterY()), event->modifiers());
+    const QPoint at(button->CenterX(), button->CenterY());
+    runHandler([&] {
+        PaintBox1MouseDown(at, event->modifiers());
+        PaintBox1MouseUp(at, event->modifiers());
+    });
 }
 
 void TForm1::ApplySpeedSlider()
@@ -357,16 +364,26 @@ bool TForm1::runSectionCommand(const QString &name, Qt::KeyboardModifiers modifi
             SectionState = 0;
         m_player->SetABLoop(on);
     } else if (name == u"BUTTON_A") {
-        m_player->SetPointA(modifiers.testFlag(Qt::ShiftModifier));
+        {
+            const TLxMutexLocker locked(PaintMutex);
+            m_player->SetPointA(modifiers.testFlag(Qt::ShiftModifier));
+        }
         SectionState = 0;
     } else if (name == u"BUTTON_B") {
-        const int section = m_player->SetPointB();
+        int section = -1;
+        {
+            const TLxMutexLocker locked(PaintMutex);
+            section = m_player->SetPointB();
+        }
         if (section >= 0 && m_player->IsABLoop()) {
             RepeatSection = section;
             SectionState = 1;
         }
     } else if (name == u"BUTTON_DEL_AB" || name == u"BUTTON_DEL_AB_ALL") {
-        m_player->DeleteSection(name == u"BUTTON_DEL_AB_ALL");
+        {
+            const TLxMutexLocker locked(PaintMutex);
+            m_player->DeleteSection(name == u"BUTTON_DEL_AB_ALL");
+        }
         SectionState = 0;
     } else {
         return false;

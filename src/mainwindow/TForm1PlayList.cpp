@@ -70,6 +70,7 @@ void TForm1::ListBoxPlayListDblClick()
     TLxMusicInfoMng &mng = m_player->MusicInfoMng();
     if (line < 0 || line >= mng.GetCount())
         return;
+    const TLxMutexLocker locked(PlayMutex);
     SleepElapsedMs = 0;
     SleepState = 0;
     StopPlayback();

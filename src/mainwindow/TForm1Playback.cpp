@@ -20,6 +20,7 @@ const QString Zero = QStringLiteral("00:00");
 
 void TForm1::Timer1Timer()
 {
+    const TLxMutexLocker locked(PlayMutex);
     if (SleepState == 1 && m_options.PlayTimer != 0) {
         SleepElapsedMs += Timer1.interval();
         if (SleepElapsedMs / 60000 >= m_options.PlayTimer * 10) {
@@ -64,6 +65,7 @@ void TForm1::Timer1Timer()
 
 void TForm1::TimerSpecTimer()
 {
+    const TLxMutexLocker locked(PlayMutex);
     try {
         if (!PositionDragging) {
             const int volume = m_volume->GetVolume();

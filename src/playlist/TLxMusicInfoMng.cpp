@@ -341,10 +341,13 @@ void TLxMusicInfoMng::SetCurrentLength(qint64 length)
 {
     m_rangeStart = 0;
     m_rangeEnd = length;
-    if (TLxMusicInfo *entry = currentEntry())
+    TLxMusicInfo *entry = currentEntry();
+    const bool learnt = entry && entry->Length != length;
+    if (entry)
         entry->Length = length;
     DrawSectionBar();
-    changed();
+    if (learnt) // every start of a song sets its length; only a new one is worth saving
+        changed();
 }
 
 quillmere::WriteResult TLxMusicInfoMng::SaveToFile(const QString &fileName) const

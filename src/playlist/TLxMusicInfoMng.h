@@ -14,6 +14,7 @@
 
 class PaintSurface;
 class PlayListView;
+class TLxMutex;
 
 // The playlist: the song entries in display order, the current entry, sequential and random
 // order of play, the mirror of every change in the play list box, and the A-B section bar of
@@ -36,6 +37,8 @@ public:
     // Neither view is owned; both must outlive the manager or be detached with nullptrs.
     void SetViews(PaintSurface *sectionBar, PlayListView *listBox);
     void SetMissingFileQuestion(MissingFileQuestion question);
+    // The window's "QuillmerePlayer_Record" lock, held while the section bar is repainted.
+    void SetSectionBarLock(TLxMutex *lock) { m_sectionBarLock = lock; }
     // Called after every change that the playlist file keeps (entries, their order, lengths,
     // formats and sections), so that the owner can save soon instead of only at exit.
     void SetChangeListener(std::function<void()> listener) { m_changed = std::move(listener); }
@@ -114,6 +117,7 @@ private:
     int m_markX = -1;
     QColor m_markSavedColor;
     PaintSurface *m_sectionBar = nullptr;
+    TLxMutex *m_sectionBarLock = nullptr;
     qint64 m_rangeStart = 0;
     qint64 m_rangeEnd = 0;
     int m_currentIndex = 0;

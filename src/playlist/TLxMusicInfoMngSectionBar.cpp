@@ -3,12 +3,44 @@
 // under the cursor is restored from the colour it covered, which works because every column
 // of the bar is of one colour from top to bottom.
 #include "common/PaintSurface.h"
+#include "common/TLxMutex.h"
 #include "playlist/SectionBarGeometry.h"
 #include "playlist/TLxMusicInfoMng.h"
 
 #include <QPainter>
 
 using namespace SectionBarGeometry;
+
+namespace {
+
+// The lock orders the repaint only against other copies of the player. Should one hold it
+// past the time-out, the bar is drawn all the same: only this window shows it, and the
+// repaint runs from places (file intake, playback) that must never end in an exception.
+class SectionBarLock {
+public:
+    explicit SectionBarLock(TLxMutex *mutex)
+    {
+        if (!mutex)
+            return;
+        try {
+            mutex->Lock();
+            m_held = mutex;
+        } catch (const std::runtime_error &) {
+        }
+    }
+    ~SectionBarLock()
+    {
+        if (m_held)
+            m_held->Unlock();
+    }
+    SectionBarLock(const SectionBarLock &) = delete;
+    SectionBarLock &operator=(const SectionBarLock &) = delete;
+
+private:
+    TLxMutex *m_held = nullptr;
+};
+
+} // namespace
 
 int TLxMusicInfoMng::PosToX(qint64 pos) const
 {
@@ -18,6 +50,7 @@ int TLxMusicInfoMng::PosToX(qint64 pos) const
 
 void TLxMusicInfoMng::DrawSectionBar()
 {
+    const SectionBarLock locked(m_sectionBarLock);
     // The repair holds even without a bar: callers rely on a valid current entry afterwards.
     if (!m_entries.empty() && (m_currentIndex < 0 || m_currentIndex >= GetCount()))
         m_currentIndex = 0;

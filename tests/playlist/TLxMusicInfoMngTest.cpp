@@ -285,6 +285,11 @@ TEST_F(ManagerTest, ChangesThePlaylistFileKeepsAreReportedAndQueriesAreNot)
     mng.SetEntryInfo(0, 176400, QStringLiteral("WAV"));
     mng.SetEntryFileName(0, dir.filePath(QStringLiteral("moved/renamed.wav")));
     EXPECT_EQ(changes, 9);
+    // Each start of a song sets its length; only a length not known before is a change.
+    mng.SetCurrentIndex(0);
+    mng.SetCurrentLength(5000);
+    mng.SetCurrentLength(5000);
+    EXPECT_EQ(changes, 10);
 }
 
 TEST_F(ManagerTest, ARenamedEntryKeepsItsSectionsAndItsLineShowsTheNewName)
