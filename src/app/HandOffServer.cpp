@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -70,14 +71,21 @@ public:
                 return;
             }
             m_buffer.remove(0, record.consumed);
+            // A handler may run a nested event loop (a message box), in which the sender's
+            // disconnection deletes this connection: nothing of it is touched afterwards.
+            const QPointer<Connection> alive(this);
             if (record.kind == Kind::Activate) {
                 if (m_handlers->onActivate)
                     m_handlers->onActivate();
+                if (!alive)
+                    return;
                 m_socket->putChar(HandOffRecord::Ack);
             } else if (record.kind == Kind::Path) {
                 m_busy = true;
                 m_idle.stop();
                 m_handlers->onPath(record.path, doneCallback());
+                if (!alive)
+                    return;
             }
         }
     }
@@ -142,9 +150,21 @@ void HandOffServer::start(PathHandler onPath, std::function<void()> onActivate)
     m_handlers->onPath = std::move(onPath);
     m_handlers->onActivate = std::move(onActivate);
     m_handlers->started = true;
-    for (const QPointer<Connection> &connection : m_connections) {
+    // A copy: a handler's nested event loop may accept connections meanwhile.
+    const auto connections = m_connections;
+    for (const QPointer<Connection> &connection : connections) {
         if (connection)
             connection->process();
+    }
+}
+
+void HandOffServer::close()
+{
+    m_server.close();
+    m_handlers->started = false;
+    for (const QPointer<Connection> &connection : std::exchange(m_connections, {})) {
+        if (connection)
+            connection->deleteLater();
     }
 }
 

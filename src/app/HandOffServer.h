@@ -35,6 +35,8 @@ public:
     // Until start, connections are accepted and their bytes kept but no record is handled:
     // the window the handlers reach does not exist yet.
     void start(PathHandler onPath, std::function<void()> onActivate);
+    // Stops listening and drops every connection; their senders see no acknowledgement.
+    void close();
     // For connections accepted from now on.
     void setIdleTimeout(int ms) { m_handlers->idleTimeoutMs = ms; }
     QString errorString() const { return m_server.errorString(); }

@@ -75,11 +75,19 @@ int runPlayer(int argc, char **argv, SingleInstance::StartupGate &gate)
     nameTheApplication();
     // Listening before the window is built lets a copy started meanwhile connect and wait
     // for its acknowledgements instead of starting a second player.
+    // Without the start-up lock another copy is starting right now; listening would take its
+    // socket from it (Qt binds elsewhere and renames over the path), so this copy does not.
     HandOffServer server;
-    if (!server.listen(SingleInstance::socketPath(), gate.holdsLock()))
+    if (!gate.holdsLock())
+        std::fputs("quillmere: another copy is starting; later copies will hand paths to it\n",
+                   stderr);
+    else if (!server.listen(SingleInstance::socketPath(), true))
         std::fprintf(stderr, "quillmere: later copies cannot hand paths over: %s\n",
                      qPrintable(server.errorString()));
     gate.release();
+    // Once the window is closing, a new copy must not wait for answers that never come: it
+    // finds no server and starts as the running copy.
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &app, [&server] { server.close(); });
     TLxMutex marker;
     std::unique_ptr<TForm1> window;
     bool quitRequested = false;

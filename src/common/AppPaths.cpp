@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <utility>
 
 namespace quillmere::AppPaths {
 namespace {
@@ -56,13 +57,21 @@ bool makePrivateDir(const QString &path)
 
 QString runtimeDir()
 {
-    QString base = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (base.isEmpty())
-        base = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    QString dir = QDir(base).filePath(QStringLiteral("quillmere"));
-    if (base.isEmpty())
-        dir = QDir(QDir::tempPath()).filePath(QStringLiteral("quillmere-%1").arg(::geteuid()));
-    return makePrivateDir(dir) ? dir : QString();
+    // A runtime folder that cannot be used (after "su" it may still name the other user's)
+    // must not keep the player from starting: the next place is tried.
+    // Every base must be absolute: an empty one (QDir::tempPath() with a bad TMPDIR) would
+    // put the folder into the working directory.
+    const std::pair<QString, QString> candidates[] = {
+        {qEnvironmentVariable("XDG_RUNTIME_DIR"), QStringLiteral("quillmere")},
+        {QDir::tempPath(), QStringLiteral("quillmere-%1").arg(::geteuid())},
+        {QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation),
+         QStringLiteral("quillmere-run")},
+    };
+    for (const auto &[base, name] : candidates) {
+        if (QDir::isAbsolutePath(base) && makePrivateDir(QDir(base).filePath(name)))
+            return QDir(base).filePath(name);
+    }
+    return QString();
 }
 
 QString executableDir()

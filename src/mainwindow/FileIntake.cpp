@@ -53,7 +53,7 @@ void FileIntake::runSlice()
     }
     // Showing the progress runs the event loop: a request arriving meanwhile only queues.
     if (!m_queue.empty() && m_frontStarted.elapsed() >= ProgressDelayMs)
-        showProgress(m_queue.front().added);
+        showProgress(m_queue.front().outcome.added);
     m_inSlice = false;
     if (!m_queue.empty())
         m_nextSlice.start();
@@ -61,7 +61,7 @@ void FileIntake::runSlice()
 
 bool FileIntake::stepFront(Request &request)
 {
-    if (request.stopped || request.added >= MaxFilesPerIntake)
+    if (request.stopped || request.outcome.added >= MaxFilesPerIntake)
         return false;
     if (!request.walk) {
         if (request.nextPath >= request.paths.size())
@@ -77,9 +77,13 @@ bool FileIntake::stepFront(Request &request)
     if (step == FolderWalk::Step::File) {
         TLxMusicInfo probed;
         if (m_probe(file, probed)) {
-            if (!m_add(file, probed, request.select))
+            const Added added = m_add(file, probed, request.select);
+            if (added == Added::Abort)
                 return false;
-            ++request.added;
+            if (added == Added::Yes) {
+                ++request.outcome.added;
+                request.outcome.lastAdded = file;
+            }
         }
     }
     return true;
@@ -92,7 +96,7 @@ void FileIntake::finishFront()
     m_frontStarted.start();
     m_progress.reset();
     if (request.done)
-        request.done(request.added);
+        request.done(request.outcome);
 }
 
 void FileIntake::showProgress(int added)

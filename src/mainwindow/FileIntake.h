@@ -17,6 +17,12 @@
 class QProgressDialog;
 class QWidget;
 
+// What one intake request took in.
+struct FileIntakeOutcome {
+    int added = 0;     // playable files taken in (added, or found already listed)
+    QString lastAdded; // the path of the last of them
+};
+
 // Takes files and folders into the play list a slice of time at a time, so that a folder of
 // thousands of files never freezes the window: each slice walks, probes and adds for about
 // 15 ms, then lets the event loop run. An intake that lasts over half a second shows its
@@ -29,10 +35,12 @@ public:
 
     // Probes a file quietly: true when it plays, with its length and format filled in.
     using Probe = std::function<bool(const QString &path, TLxMusicInfo &probed)>;
-    // Adds a probed file to the playlist; false stops the intake (the user chose to abort).
-    using Add = std::function<bool(const QString &path, const TLxMusicInfo &probed, bool select)>;
-    // Runs when a request is over, with the number of playable files it took in.
-    using Done = std::function<void(int added)>;
+    // Adds a probed file to the playlist.
+    enum class Added { Yes, Skipped, Abort }; // Abort: the user stopped the intake
+    using Add = std::function<Added(const QString &path, const TLxMusicInfo &probed, bool select)>;
+    using Outcome = FileIntakeOutcome;
+    // Runs when a request is over.
+    using Done = std::function<void(const Outcome &outcome)>;
 
     FileIntake(Probe probe, Add add, QWidget *progressParent);
     ~FileIntake() override;
@@ -53,7 +61,7 @@ private:
         Done done;
         qsizetype nextPath = 0;
         std::optional<FolderWalk> walk;
-        int added = 0;
+        Outcome outcome;
         bool stopped = false;
     };
     void runSlice();

@@ -198,8 +198,14 @@ void TForm1::runHandler(const std::function<void()> &handler)
     try {
         handler();
     } catch (const TLxMutex::Error &e) {
+        // The box runs an event loop in which the timers fire and time out again: one box
+        // at a time says it all.
+        if (m_reportingLockError)
+            return;
+        m_reportingLockError = true;
         m_messages.show(QString::fromLatin1(e.what()), MessagePresenter::Icon::Error,
                         MessagePresenter::Ok);
+        m_reportingLockError = false;
     }
 }
 

@@ -17,6 +17,7 @@
 #include <stdexcept>
 
 class FileIntake;
+struct FileIntakeOutcome;
 class PlayListBox;
 class QMenu;
 class QAction;
@@ -91,9 +92,13 @@ public:
     // File intake: files and folders (everything under them) are probed and the playable
     // ones added, at most 300 per call, a slice at a time; done runs once they are in.
     void AddPathToPlayList(const QStringList &paths, bool select,
-                           const std::function<void(int added)> &done = {});
-    // Replaces the list with a playlist file, after any intake still running.
+                           const std::function<void(const FileIntakeOutcome &)> &done = {});
+    // Replaces the list with a playlist file, after any intake still running; with playLast
+    // its last entry then plays. A missing or damaged file leaves the list as it is and says
+    // so. done runs when it is over.
     void LoadPlayListFile(const QString &path);
+    void LoadPlayListFile(const QString &path, bool playLast,
+                          const std::function<void()> &done = {});
     // Dropped files: one ".qlx" alone replaces the list, anything else is added.
     void DropFiles(const QStringList &paths);
     FileIntake &Intake() { return *m_intake; }
@@ -166,7 +171,7 @@ private:
     void createSliders();
     void loadPlayList();
     void createPlayListControls();
-    void playLastAdded();
+    void playEntry(int index);
     void buildOpenFilter();
     void setSliderValue(const QString &name, int value);
     int sliderValue(const QString &name) const;
@@ -196,6 +201,7 @@ private:
     QString m_settingsPath;
     OptionSettings m_options;
     bool m_abLoopAtStart = false;
+    bool m_reportingLockError = false;
     QString m_openFilter;
 
     SkinPaintBox *PaintBox1 = nullptr;

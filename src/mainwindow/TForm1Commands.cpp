@@ -2,6 +2,7 @@
 // command of every button.
 #include "engine/TLxPlayer.h"
 #include "engine/TLxVolume.h"
+#include "mainwindow/FileIntake.h"
 #include "mainwindow/PlayListBox.h"
 #include "mainwindow/TForm1.h"
 #include "playlist/PlayListFile.h"
@@ -294,11 +295,11 @@ void TForm1::openFile()
         return;
     if (QFileInfo(path).suffix() != u"qlx") {
         ListBoxPlayList->clearSelection();
-        AddPathToPlayList({path}, true,
-                          [this](int) { updateButtons(m_player->IsPlaying() ? 3 : 1, false); });
+        AddPathToPlayList({path}, true, [this](const FileIntakeOutcome &) {
+            updateButtons(m_player->IsPlaying() ? 3 : 1, false);
+        });
     } else {
-        StopPlayback();
-        LoadPlayListFile(path);
+        LoadPlayListFile(path); // stops playback once the file is known to be good
     }
 }
 

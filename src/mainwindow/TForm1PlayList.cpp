@@ -9,6 +9,7 @@
 #include "skin/SkinImage.h"
 #include "skin/SkinLayout.h"
 
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
@@ -56,7 +57,10 @@ void TForm1::createPlayListControls()
             return m_player->ProbeFile(path, probed, false);
         },
         [this](const QString &path, const TLxMusicInfo &probed, bool select) {
-            return m_player->MusicInfoMng().AddEntry(path, probed, select, false) != -2;
+            const int index = m_player->MusicInfoMng().AddEntry(path, probed, select, false);
+            return index >= 0    ? FileIntake::Added::Yes
+                   : index == -2 ? FileIntake::Added::Abort
+                                 : FileIntake::Added::Skipped;
         },
         this);
     setAcceptDrops(true);
@@ -165,28 +169,48 @@ void TForm1::PopupDownClick()
 }
 
 void TForm1::AddPathToPlayList(const QStringList &paths, bool select,
-                               const std::function<void(int added)> &done)
+                               const std::function<void(const FileIntakeOutcome &)> &done)
 {
     m_intake->start(paths, select, done);
 }
 
 void TForm1::LoadPlayListFile(const QString &path)
 {
+    LoadPlayListFile(path, false);
+}
+
+void TForm1::LoadPlayListFile(const QString &path, bool playLast, const std::function<void()> &done)
+{
     // Queued behind any intake still running, so that a folder being read cannot land in
     // the playlist that replaces it.
-    AddPathToPlayList({}, false, [this, path](int) {
-        PlayListFile::load(m_player->MusicInfoMng(), path);
-        updateButtons(0, isPlayOn());
-        ListBoxPlayList->repaintNow();
+    AddPathToPlayList({}, false, [this, path, playLast, done](const FileIntakeOutcome &) {
+        // A playlist that is missing or damaged would leave an empty list (saved over the
+        // default playlist a second later): the user's list stays instead.
+        if (!PlayListFile::isReadable(path)) {
+            m_messages.show(QStringLiteral("プレイリストファイルを読み込めませんでした。\n%1")
+                                .arg(QDir::toNativeSeparators(path)),
+                            MessagePresenter::Icon::Error, MessagePresenter::Ok);
+        } else {
+            // The song playing belongs to the list being replaced.
+            StopPlayback();
+            TLxMusicInfoMng &mng = m_player->MusicInfoMng();
+            PlayListFile::load(mng, path);
+            updateButtons(0, false);
+            ListBoxPlayList->repaintNow();
+            if (playLast)
+                playEntry(mng.LastAddedIndex()); // the last entry loaded
+        }
+        if (done)
+            done();
     });
 }
 
-void TForm1::playLastAdded()
+void TForm1::playEntry(int index)
 {
     TLxMusicInfoMng &mng = m_player->MusicInfoMng();
-    if (mng.GetCount() == 0)
+    if (index < 0 || index >= mng.GetCount())
         return;
-    mng.SetCurrentIndex(mng.LastAddedIndex());
+    mng.SetCurrentIndex(index);
     QString name;
     if (mng.GetCurrentFileName(name))
         PlayFile(name);
@@ -200,10 +224,10 @@ void TForm1::ProcessCommandLine(const QStringList &paths)
     }
     if (paths.isEmpty())
         return;
-    AddPathToPlayList(paths, true, [this](int added) {
+    AddPathToPlayList(paths, true, [this](const FileIntakeOutcome &outcome) {
         updateButtons(0, isPlayOn());
-        if (added > 0)
-            playLastAdded();
+        if (outcome.added > 0)
+            playEntry(m_player->MusicInfoMng().IndexOf(outcome.lastAdded));
     });
 }
 
@@ -215,24 +239,25 @@ void TForm1::DropFiles(const QStringList &paths)
         return;
     }
     // Nothing starts playing; a song that plays keeps its A-B buttons.
-    AddPathToPlayList(paths, true, [this](int) { updateButtons(0, isPlayOn()); });
+    AddPathToPlayList(paths, true,
+                      [this](const FileIntakeOutcome &) { updateButtons(0, isPlayOn()); });
 }
 
 void TForm1::CopyDataReceived(const QString &path, const std::function<void()> &done)
 {
     ListBoxPlayList->clearSelection();
-    const auto finish = [this, done](int) {
+    if (isPlayListFile(path)) {
+        LoadPlayListFile(path, true, done);
+        return;
+    }
+    // A path that brings nothing playable leaves the song that plays alone.
+    AddPathToPlayList({path}, true, [this, done](const FileIntakeOutcome &outcome) {
         updateButtons(0, isPlayOn());
-        playLastAdded();
+        if (outcome.added > 0)
+            playEntry(m_player->MusicInfoMng().IndexOf(outcome.lastAdded));
         if (done)
             done();
-    };
-    if (isPlayListFile(path)) {
-        LoadPlayListFile(path);
-        AddPathToPlayList({}, false, finish); // runs right after the load
-    } else {
-        AddPathToPlayList({path}, true, finish);
-    }
+    });
 }
 
 void TForm1::dragEnterEvent(QDragEnterEvent *event)

@@ -20,11 +20,18 @@ int compareNumbers(QStringView a, QStringView b)
     return a.compare(b);
 }
 
+// ASCII digits only: runs of other scripts' digits would compare by value against ASCII ones
+// but by code against letters, and such an order is no order at all for std::sort.
+bool isAsciiDigit(QChar c)
+{
+    return c >= u'0' && c <= u'9';
+}
+
 qsizetype runEnd(QStringView text, qsizetype from)
 {
-    const bool digits = text[from].isDigit();
+    const bool digits = isAsciiDigit(text[from]);
     qsizetype end = from;
-    while (end < text.size() && text[end].isDigit() == digits)
+    while (end < text.size() && isAsciiDigit(text[end]) == digits)
         ++end;
     return end;
 }
@@ -43,7 +50,7 @@ bool FolderWalk::naturalLess(const QString &a, const QString &b)
         const QStringView runA = QStringView(a).mid(i, endA - i);
         const QStringView runB = QStringView(b).mid(j, endB - j);
         int order = 0;
-        if (runA.front().isDigit() && runB.front().isDigit())
+        if (isAsciiDigit(runA.front()) && isAsciiDigit(runB.front()))
             order = compareNumbers(runA, runB);
         else
             order = runA.compare(runB, Qt::CaseInsensitive);

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <limits>
 
 namespace PlayListFile {
@@ -225,6 +226,19 @@ LoadResult apply(TLxMusicInfoMng &mng, const Document &doc)
 }
 
 } // namespace
+
+bool isReadable(const QString &fileName)
+{
+    QFile file(fileName);
+    if (!QFileInfo(fileName).isFile() || !file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return false;
+    const Document doc = parse(quillmere::splitLines(quillmere::decodeUtf8OrShiftJis(bytes)));
+    return std::all_of(doc.blocks.begin(), doc.blocks.end(),
+                       [](const Block &block) { return !block.ended || convert(block); });
+}
 
 LoadResult load(TLxMusicInfoMng &mng, const QString &fileName)
 {

@@ -58,6 +58,10 @@ enum class LoadResult {
     Unreadable,   // the file could not be read: the playlist stays empty
 };
 
+// True when the file exists, can be read and holds no malformed number: loading it would not
+// leave an empty list in place of the user's.
+bool isReadable(const QString &fileName);
+
 // Replaces the manager's playlist with the file's content, asking about missing audio files
 // through the manager's question; creates an empty file if none exists.
 LoadResult load(TLxMusicInfoMng &mng, const QString &fileName);

@@ -88,7 +88,7 @@ TLxMusicInfo *TLxMusicInfoMng::currentEntry()
     return Entry(m_currentIndex);
 }
 
-int TLxMusicInfoMng::indexOf(const QString &fileName) const
+int TLxMusicInfoMng::IndexOf(const QString &fileName) const
 {
     for (int i = 0; i < GetCount(); ++i) {
         if (m_entries[i]->FileName == fileName)
@@ -121,7 +121,7 @@ void TLxMusicInfoMng::SetEntryFileName(int i, const QString &fileName)
 int TLxMusicInfoMng::AddEntry(const QString &fileName, const TLxMusicInfo &tmpl, bool select,
                               bool makeCurrent)
 {
-    if (const int i = indexOf(fileName); i >= 0) {
+    if (const int i = IndexOf(fileName); i >= 0) {
         if (makeCurrent)
             SetCurrentIndex(i);
         TLxMusicInfo &entry = *m_entries[i];
@@ -180,6 +180,11 @@ void TLxMusicInfoMng::DeleteEntry(int i)
         m_listBox->setItemIndex(itemIndex);
     }
     m_entries.erase(m_entries.begin() + i);
+    // The last added entry is followed like the current one, so that it never names another.
+    if (i == m_lastAddedIndex)
+        m_lastAddedIndex = -1;
+    else if (i < m_lastAddedIndex)
+        --m_lastAddedIndex;
     if (i < m_currentIndex)
         --m_currentIndex;
     else if (m_currentIndex >= GetCount())
@@ -198,6 +203,10 @@ void TLxMusicInfoMng::MoveEntry(int i, QStringView buttonName)
             m_currentIndex = other;
         else if (m_currentIndex == other)
             m_currentIndex = i;
+        if (m_lastAddedIndex == i)
+            m_lastAddedIndex = other;
+        else if (m_lastAddedIndex == other)
+            m_lastAddedIndex = i;
         changed();
     }
     if (m_listBox)
@@ -207,6 +216,7 @@ void TLxMusicInfoMng::MoveEntry(int i, QStringView buttonName)
 void TLxMusicInfoMng::Clear()
 {
     m_entries.clear();
+    m_lastAddedIndex = -1;
     changed();
     if (m_listBox) {
         for (int line = m_listBox->lineCount() - 1; line >= 0; --line)

@@ -55,7 +55,10 @@ public:
 
     int GetCount() const { return static_cast<int>(m_entries.size()); }
     int GetCurrentIndex() const { return m_currentIndex; }
+    // The entry added or found last (the last one loaded from a file); -1 when it is gone.
     int LastAddedIndex() const { return m_lastAddedIndex; }
+    // The entry of that exact path; -1 when it is not listed.
+    int IndexOf(const QString &fileName) const;
     void SetCurrentIndex(int i);
     // Adds line i of the play list box to its selection.
     void SelectLine(int i);
@@ -105,7 +108,6 @@ public:
 private:
     const TLxMusicInfo *currentEntry() const;
     TLxMusicInfo *currentEntry();
-    int indexOf(const QString &fileName) const;
     void fillColumn(int x, const QColor &colour);
     void changed() const
     {

@@ -97,10 +97,14 @@ bool placeCopy(QFile &source, const QString &target, QString *error)
             error,
             QStringLiteral("移動先に書き込めません: %1\n%2").arg(target, temp.errorString()));
     const QDateTime modified = QFileInfo(source).lastModified();
-    const bool written = copyData(source, temp) && temp.flush() &&
-                         temp.setPermissions(source.permissions()) &&
-                         temp.setFileTime(modified, QFileDevice::FileModificationTime) &&
-                         ::fsync(temp.handle()) == 0;
+    // Mode and time are kept where the target's file system can hold them (vfat cannot):
+    // the sound matters, not the attributes.
+    const bool copied = copyData(source, temp) && temp.flush();
+    if (copied) {
+        temp.setPermissions(source.permissions());
+        temp.setFileTime(modified, QFileDevice::FileModificationTime);
+    }
+    const bool written = copied && ::fsync(temp.handle()) == 0;
     const QString writeError = temp.errorString();
     temp.close();
     if (!written) {

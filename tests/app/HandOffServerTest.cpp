@@ -4,10 +4,12 @@
 #include "app/HandOffRecord.h"
 
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QLocalSocket>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 #include <sys/socket.h>
@@ -174,6 +176,28 @@ TEST_F(HandOffServerTest, ConnectionsOfAnotherUserAreClosedUnanswered)
     auto ours = connectSender(request);
     EXPECT_EQ(acksAfter(*ours, 100), 1);
     EXPECT_EQ(activations, 1);
+}
+
+TEST_F(HandOffServerTest, ASenderLeavingDuringAHandlersMessageBoxIsForgottenSafely)
+{
+    // A handler that shows a message box runs a nested event loop; the sender gives up
+    // meanwhile and its connection is deleted inside that loop.
+    std::unique_ptr<QLocalSocket> sender;
+    std::function<void()> later;
+    server.start(
+        [&](const QString &, std::function<void()> done) {
+            sender->abort();
+            QEventLoop box;
+            QTimer::singleShot(200, &box, &QEventLoop::quit);
+            box.exec();
+            later = std::move(done);
+        },
+        [] {});
+    sender = connectSender(encodePath(QStringLiteral("/gone")));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return bool(later); }, 3000));
+    later();                           // its sender is gone: nothing to answer, nothing to crash
+    const auto next = connectSender(); // and the server still takes senders
+    EXPECT_EQ(next->state(), QLocalSocket::ConnectedState);
 }
 
 } // namespace

@@ -143,20 +143,35 @@ TEST(TLxMutex, NamesBecomeDistinctSafeFileNames)
               QStringLiteral("QuillmerePlayer_Play"));
 }
 
-TEST(TLxMutex, CreateFailsWithItsMessageWithoutARuntimeFolder)
+TEST(TLxMutex, AnUnusableRuntimeFolderFallsBackAndNoFolderAtAllFailsWithItsMessage)
 {
-    const QByteArray saved = qgetenv("XDG_RUNTIME_DIR");
+    const char *const variables[] = {"XDG_RUNTIME_DIR", "TMPDIR", "XDG_CACHE_HOME"};
+    QList<QByteArray> saved;
+    for (const char *name : variables)
+        saved << qgetenv(name);
+    const auto create = [](const QString &name) -> std::string {
+        TLxMutex mutex;
+        try {
+            mutex.CreateNamed(name);
+        } catch (const TLxMutex::Error &e) {
+            return e.what();
+        }
+        return messageOfLock(mutex); // no handle counts as taken, as on failure
+    };
+    // After "su" the runtime folder may be another user's: the next place serves.
     qputenv("XDG_RUNTIME_DIR", "/proc/version/not-a-folder");
-    TLxMutex mutex;
-    std::string message;
-    try {
-        mutex.CreateNamed(QStringLiteral("nowhere"));
-    } catch (const TLxMutex::Error &e) {
-        message = e.what();
+    const std::string fallback = create(QStringLiteral("fallback"));
+    for (const char *name : {"TMPDIR", "XDG_CACHE_HOME"})
+        qputenv(name, "/proc/version/not-a-folder");
+    const std::string nowhere = create(QStringLiteral("nowhere"));
+    for (int i = 0; i < 3; ++i) {
+        if (saved[i].isNull())
+            qunsetenv(variables[i]);
+        else
+            qputenv(variables[i], saved[i]);
     }
-    qputenv("XDG_RUNTIME_DIR", saved);
-    EXPECT_EQ(message, "Mutex Create Error");
-    EXPECT_EQ(messageOfLock(mutex), "locked"); // no handle: counts as taken, as on failure
+    EXPECT_EQ(fallback, "locked");
+    EXPECT_EQ(nowhere, "Mutex Create Error");
 }
 
 } // namespace

@@ -29,7 +29,7 @@ protected:
                       },
                       [this](const QString &path, const TLxMusicInfo &, bool) {
                           added << path;
-                          return true;
+                          return FileIntake::Added::Yes;
                       },
                       &parent};
 
@@ -47,9 +47,12 @@ TEST_F(FileIntakeTest, LongIntakeKeepsTheLoopRunningShowsProgressAndCancels)
     const QString small = tree(QStringLiteral("small"), 3);
     probeDelayMs = 5; // about 1.5 s in all
     QStringList finished;
-    intake.start({big}, true, [&](int count) { finished << QStringLiteral("big:%1").arg(count); });
-    intake.start({small}, true,
-                 [&](int count) { finished << QStringLiteral("small:%1").arg(count); });
+    intake.start({big}, true, [&](const FileIntakeOutcome &o) {
+        finished << QStringLiteral("big:%1").arg(o.added);
+    });
+    intake.start({small}, true, [&](const FileIntakeOutcome &o) {
+        finished << QStringLiteral("small:%1").arg(o.added);
+    });
     int ticks = 0;
     QTimer ticker;
     QObject::connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
@@ -76,12 +79,14 @@ TEST_F(FileIntakeTest, LongIntakeKeepsTheLoopRunningShowsProgressAndCancels)
 TEST_F(FileIntakeTest, ShortIntakeFinishesBeforeStartReturnsAndLimitsCountPerRequest)
 {
     int count = -1;
-    intake.start({tree(QStringLiteral("three"), 3)}, true, [&](int n) { count = n; });
+    intake.start({tree(QStringLiteral("three"), 3)}, true,
+                 [&](const FileIntakeOutcome &o) { count = o.added; });
     EXPECT_EQ(count, 3);
     EXPECT_FALSE(intake.busy());
 
     count = -1;
-    intake.start({tree(QStringLiteral("many"), 320)}, true, [&](int n) { count = n; });
+    intake.start({tree(QStringLiteral("many"), 320)}, true,
+                 [&](const FileIntakeOutcome &o) { count = o.added; });
     EXPECT_TRUE(QTest::qWaitFor([&] { return count >= 0; }, 10000));
     EXPECT_EQ(count, FileIntake::MaxFilesPerIntake);
 }

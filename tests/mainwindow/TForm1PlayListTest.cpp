@@ -11,6 +11,7 @@
 #include "propertydialog/TPlayPropertyDlg.h"
 #include "skin/TLxButtonMng.h"
 #include "support/AudioFixtures.h"
+#include "support/TestFiles.h"
 
 #include <QAction>
 #include <QApplication>
@@ -44,9 +45,11 @@ protected:
     }
     void TearDown() override { window.reset(); }
 
+    // Builds the window and waits until its paths are in.
     void open(const QStringList &paths = {})
     {
         window = std::make_unique<TForm1>(paths, &messages, QStringLiteral("null"));
+        waitForIntake();
     }
     TLxMusicInfoMng &list() { return window->Player().MusicInfoMng(); }
 
@@ -253,6 +256,59 @@ TEST_F(TForm1PlayListTest, HandedOverPathsPlayTheLastOneAndAnswerWhenDone)
     window->CopyDataReceived(upper, [&] { ++answered; });
     EXPECT_TRUE(QTest::qWaitFor([&] { return answered == 4; }, 10000));
     EXPECT_EQ(list().GetCount(), 2);
+}
+
+TEST_F(TForm1PlayListTest, NothingPlayableHandedOverLeavesTheSongThatPlays)
+{
+    const QString a = song(QStringLiteral("a.wav"), 3.0), b = song(QStringLiteral("b.wav"), 3.0);
+    open({a, b});
+    waitForIntake();
+    window->PlayList().setCurrentRow(0);
+    window->ListBoxPlayListDblClick();
+    ASSERT_TRUE(window->Player().IsPlaying());
+    ASSERT_EQ(list().GetCurrentIndex(), 0);
+    bool answered = false;
+    window->CopyDataReceived(dir.filePath(QStringLiteral("no-such-song.wav")),
+                             [&] { answered = true; });
+    EXPECT_TRUE(QTest::qWaitFor([&] { return answered; }, 5000));
+    EXPECT_EQ(list().GetCurrentIndex(), 0);
+    EXPECT_TRUE(window->Player().IsPlaying());
+}
+
+TEST_F(TForm1PlayListTest, AMissingOrDamagedPlayListLeavesTheListAsItIs)
+{
+    const QString a = song(QStringLiteral("a.wav"));
+    // A length that is not a number: the whole file is refused.
+    const QString damaged = savePlayList(QStringLiteral("damaged.qlx"), {a});
+    QStringList lines =
+        QString::fromUtf8(testfiles::readAll(damaged)).split(QStringLiteral("\r\n"));
+    lines[lines.indexOf(QStringLiteral("// Length")) + 1] = QStringLiteral("ten");
+    testfiles::writeFile(damaged, lines.join(QStringLiteral("\r\n")).toUtf8());
+    open({a});
+    waitForIntake();
+
+    const QString missing = dir.filePath(QStringLiteral("typo.qlx"));
+    drop({missing});
+    EXPECT_EQ(names(), QStringList({QStringLiteral("a.wav")}));
+    EXPECT_FALSE(QFileInfo::exists(missing)); // no empty file left under the mistaken name
+    window->CopyDataReceived(damaged, {});
+    waitForIntake();
+    EXPECT_EQ(names(), QStringList({QStringLiteral("a.wav")}));
+    ASSERT_EQ(messages.texts.size(), 2);
+    EXPECT_TRUE(messages.texts[1].contains(QStringLiteral("damaged.qlx")));
+}
+
+TEST_F(TForm1PlayListTest, APlayListDroppedDuringPlaybackStopsTheSongOfTheOldList)
+{
+    const QString a = song(QStringLiteral("a.wav"), 3.0), b = song(QStringLiteral("b.wav"), 3.0);
+    const QString qlx = savePlayList(QStringLiteral("set.qlx"), {b});
+    open({a});
+    waitForIntake();
+    ASSERT_TRUE(window->Player().IsPlaying());
+    drop({qlx});
+    EXPECT_EQ(names(), QStringList({QStringLiteral("b.wav")}));
+    // Sections marked now would land on b.wav while a.wav played on.
+    EXPECT_FALSE(window->Player().IsPlaying());
 }
 
 // Runs the property dialog of the selected entry: "BUTTON_SAVE" picks newPath (when given),

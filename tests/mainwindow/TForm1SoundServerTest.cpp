@@ -63,7 +63,7 @@ TEST_F(TForm1SoundServer, TheSongReachesTheSink)
     QTest::qWait(300);
     {
         TForm1 window({song}, &messages, QStringLiteral("default"));
-        ASSERT_TRUE(window.Player().IsPlaying());
+        ASSERT_TRUE(QTest::qWaitFor([&] { return window.Player().IsPlaying(); }, 10000));
         QTest::qWait(1500);
     }
     ::kill(pid_t(recorder.processId()), SIGINT);

@@ -6,6 +6,7 @@
 #include "common/IniFile.h"
 #include "engine/RecordingPresenter.h"
 #include "engine/TLxPlayer.h"
+#include "mainwindow/FileIntake.h"
 #include "mainwindow/PlayListBox.h"
 #include "skin/TLxButtonMng.h"
 #include "skin/TLxSliderMng.h"
@@ -47,9 +48,12 @@ protected:
         testfiles::writeFile(quillmere::AppPaths::settingsFile(), text);
     }
 
+    // Builds the window and waits until its paths are in (slices of the intake run in the
+    // event loop; under a sanitizer even three files take more than one).
     void open(const QStringList &paths = {})
     {
         window = std::make_unique<TForm1>(paths, &messages, QStringLiteral("null"));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !window->Intake().busy(); }, 30000));
     }
 
     QString song(const QString &name, double seconds, double frequency = 440)

@@ -95,4 +95,26 @@ TEST_F(FolderWalkTest, EachStepReadsAtMostOneFolder)
     EXPECT_EQ(walk.step(file), FolderWalk::Step::Done);
 }
 
+TEST(FolderWalkOrder, NaturalOrderIsAStrictWeakOrderEvenWithOtherScriptsDigits)
+{
+    // std::sort needs a strict weak order; full-width and kanji digits must not break it.
+    const QStringList names =
+        paths({"10", "9", "９", "一", "a", "A", "010", "x2", "x10", "第10話", "第９話", "第一話"});
+    for (const QString &a : names) {
+        EXPECT_FALSE(FolderWalk::naturalLess(a, a));
+        for (const QString &b : names) {
+            if (FolderWalk::naturalLess(a, b)) {
+                EXPECT_FALSE(FolderWalk::naturalLess(b, a));
+            }
+            for (const QString &c : names) {
+                if (FolderWalk::naturalLess(a, b) && FolderWalk::naturalLess(b, c)) {
+                    EXPECT_TRUE(FolderWalk::naturalLess(a, c))
+                        << a.toStdString() << " " << b.toStdString() << " " << c.toStdString();
+                }
+            }
+        }
+    }
+    EXPECT_TRUE(FolderWalk::naturalLess(QStringLiteral("x2"), QStringLiteral("x10")));
+}
+
 } // namespace

@@ -309,4 +309,20 @@ TEST_F(ManagerTest, ARenamedEntryKeepsItsSectionsAndItsLineShowsTheNewName)
     EXPECT_EQ(mng.AddEntry(moved, TLxMusicInfo{}, false, false), 1);
 }
 
+TEST_F(ManagerTest, TheLastAddedEntryIsFollowedThroughMovesAndDeletions)
+{
+    const QStringList paths = addSongs(4);
+    EXPECT_EQ(mng.LastAddedIndex(), 3);
+    mng.MoveEntry(3, u"BUTTON_LISTUP");
+    EXPECT_EQ(mng.Entry(mng.LastAddedIndex())->FileName, paths[3]);
+    mng.DeleteEntry(0);
+    EXPECT_EQ(mng.Entry(mng.LastAddedIndex())->FileName, paths[3]);
+    mng.DeleteEntry(mng.LastAddedIndex());
+    EXPECT_EQ(mng.LastAddedIndex(), -1);                  // gone: it names no other entry
+    mng.AddEntry(paths[1], TLxMusicInfo{}, false, false); // found again
+    EXPECT_EQ(mng.LastAddedIndex(), mng.IndexOf(paths[1]));
+    mng.Clear();
+    EXPECT_EQ(mng.LastAddedIndex(), -1);
+}
+
 } // namespace
