@@ -91,6 +91,9 @@ protected:
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.filePath(QStringLiteral("config")));
         env.insert(QStringLiteral("XDG_DATA_HOME"), dir.filePath(QStringLiteral("data")));
+        // Under the leak checker, the players ignore what Qt Core leaves behind at exit.
+        env.insert(QStringLiteral("LSAN_OPTIONS"),
+                   QStringLiteral("suppressions=" QUILLMERE_LSAN_PLAYER_SUPPRESSIONS));
         return env;
     }
 
