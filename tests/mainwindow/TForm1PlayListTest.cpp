@@ -173,6 +173,40 @@ TEST_F(TForm1PlayListTest, RightClickSelectsOnlyThatLineAndTheMenuMovesIt)
     menu.hide();
 }
 
+TEST_F(TForm1PlayListTest, ABlockMovesAsAWholeAndDeletingThePlayingLineSelectsItsSuccessor)
+{
+    QStringList songs;
+    for (const char *name : {"a.wav", "b.wav", "c.wav", "d.wav", "e.wav"})
+        songs << song(QString::fromLatin1(name), 3.0);
+    open(songs);
+    PlayListBox &box = window->PlayList();
+    box.setCurrentRow(2);
+    window->ListBoxPlayListDblClick(); // c.wav plays
+    ASSERT_TRUE(window->Player().IsPlaying());
+    box.clearSelection();
+    box.setLineSelected(2, true);
+    box.setLineSelected(3, true);
+    window->MoveSelectedEntries(QStringLiteral("BUTTON_LISTDOWN"));
+    EXPECT_EQ(names(), QStringList({QStringLiteral("a.wav"), QStringLiteral("b.wav"),
+                                    QStringLiteral("e.wav"), QStringLiteral("c.wav"),
+                                    QStringLiteral("d.wav")}));
+    EXPECT_FALSE(box.item(2)->isSelected());
+    EXPECT_TRUE(box.item(3)->isSelected() && box.item(4)->isSelected());
+    EXPECT_EQ(list().GetCurrentIndex(), 3); // c.wav, still playing
+    EXPECT_TRUE(window->Player().IsPlaying());
+
+    box.clearSelection();
+    box.setLineSelected(3, true);
+    window->DeleteSelectedEntries();
+    EXPECT_FALSE(window->Player().IsPlaying());
+    EXPECT_EQ(window->SingleSelectedIndex(), 3); // d.wav took its place
+    EXPECT_EQ(box.item(3)->text(), QStringLiteral("d.wav"));
+    box.clearSelection();
+    box.setLineSelected(3, true);
+    window->DeleteSelectedEntries();
+    EXPECT_EQ(window->SingleSelectedIndex(), 2); // no successor: the new last line
+}
+
 TEST_F(TForm1PlayListTest, DroppedFilesAreAddedOnceAndNothingStarts)
 {
     const QString a = song(QStringLiteral("a.wav")), b = song(QStringLiteral("b.wav"));
