@@ -96,9 +96,10 @@ public:
     // Replaces the list with a playlist file, after any intake still running; with playLast
     // its last entry then plays. A missing or damaged file leaves the list as it is and says
     // so. done runs when it is over.
-    void LoadPlayListFile(const QString &path);
-    void LoadPlayListFile(const QString &path, bool playLast,
+    void LoadPlayListFile(const QString &path, bool playLast = false,
                           const std::function<void()> &done = {});
+    // Case matters: "A.QLX" is taken as audio.
+    static bool isPlayListFile(const QString &path);
     // Dropped files: one ".qlx" alone replaces the list, anything else is added.
     void DropFiles(const QStringList &paths);
     FileIntake &Intake() { return *m_intake; }

@@ -293,7 +293,7 @@ void TForm1::openFile()
         QFileDialog::getOpenFileName(this, QString(), QString(), qtFilter(m_openFilter));
     if (path.isEmpty())
         return;
-    if (QFileInfo(path).suffix() != u"qlx") {
+    if (!isPlayListFile(path)) {
         ListBoxPlayList->clearSelection();
         AddPathToPlayList({path}, true, [this](const FileIntakeOutcome &) {
             updateButtons(m_player->IsPlaying() ? 3 : 1, false);

@@ -18,11 +18,6 @@
 
 namespace {
 
-bool isPlayListFile(const QString &path)
-{
-    return QFileInfo(path).suffix() == u"qlx"; // case matters: "A.QLX" is taken as audio
-}
-
 QStringList localFiles(const QMimeData *data)
 {
     QStringList paths;
@@ -35,6 +30,11 @@ QStringList localFiles(const QMimeData *data)
 }
 
 } // namespace
+
+bool TForm1::isPlayListFile(const QString &path)
+{
+    return QFileInfo(path).suffix() == u"qlx";
+}
 
 void TForm1::createPlayListControls()
 {
@@ -172,11 +172,6 @@ void TForm1::AddPathToPlayList(const QStringList &paths, bool select,
                                const std::function<void(const FileIntakeOutcome &)> &done)
 {
     m_intake->start(paths, select, done);
-}
-
-void TForm1::LoadPlayListFile(const QString &path)
-{
-    LoadPlayListFile(path, false);
 }
 
 void TForm1::LoadPlayListFile(const QString &path, bool playLast, const std::function<void()> &done)
