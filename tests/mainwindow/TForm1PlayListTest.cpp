@@ -1,16 +1,12 @@
 // The main window's play list: how its lines look, the right button and pop-up menu, and the
 // ways files reach it (drops with real URLs, folders, playlist files, a second copy's paths).
 // Offscreen, over the "null" output.
-#include "common/AppPaths.h"
-#include "engine/RecordingPresenter.h"
+#include "WindowFixture.h"
 #include "engine/TLxPlayer.h"
-#include "mainwindow/FileIntake.h"
 #include "mainwindow/PlayListBox.h"
 #include "mainwindow/PlayListLineDelegate.h"
-#include "mainwindow/TForm1.h"
 #include "propertydialog/TPlayPropertyDlg.h"
 #include "skin/TLxButtonMng.h"
-#include "support/AudioFixtures.h"
 #include "support/TestFiles.h"
 
 #include <QAction>
@@ -28,39 +24,12 @@
 #include <QUrl>
 
 #include <gtest/gtest.h>
-#include <sndfile.h>
 
 namespace {
 
-class TForm1PlayListTest : public ::testing::Test {
+class TForm1PlayListTest : public WindowFixture {
 protected:
-    QTemporaryDir dir;
-    RecordingPresenter messages;
-    std::unique_ptr<TForm1> window;
-
-    void SetUp() override
-    {
-        QFile::remove(quillmere::AppPaths::settingsFile());
-        QFile::remove(quillmere::AppPaths::defaultPlayListFile());
-    }
-    void TearDown() override { window.reset(); }
-
-    // Builds the window and waits until its paths are in.
-    void open(const QStringList &paths = {})
-    {
-        window = std::make_unique<TForm1>(paths, &messages, QStringLiteral("null"));
-        waitForIntake();
-    }
     TLxMusicInfoMng &list() { return window->Player().MusicInfoMng(); }
-
-    QString song(const QString &relative, double seconds = 0.5)
-    {
-        const QString path = dir.filePath(relative);
-        QDir().mkpath(QFileInfo(path).absolutePath());
-        EXPECT_TRUE(fixtures::writeSndfile(path, fixtures::sine(440, seconds, 44100, 2), 44100, 2,
-                                           SF_FORMAT_WAV | SF_FORMAT_PCM_16));
-        return path;
-    }
 
     // The file names of the entries, in list order.
     QStringList names()
@@ -69,11 +38,6 @@ protected:
         for (int i = 0; i < list().GetCount(); ++i)
             result << QFileInfo(list().Entry(i)->FileName).fileName();
         return result;
-    }
-
-    void waitForIntake()
-    {
-        EXPECT_TRUE(QTest::qWaitFor([&] { return !window->Intake().busy(); }, 60000));
     }
 
     void drop(const QStringList &paths)

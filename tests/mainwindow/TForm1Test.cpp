@@ -2,6 +2,7 @@
 // time without a sound device.
 #include "mainwindow/TForm1.h"
 
+#include "WindowFixture.h"
 #include "common/AppPaths.h"
 #include "common/IniFile.h"
 #include "engine/RecordingPresenter.h"
@@ -28,40 +29,11 @@ namespace {
 
 constexpr qint64 BytesPerSecond = 176400;
 
-class TForm1Test : public ::testing::Test {
+class TForm1Test : public WindowFixture {
 protected:
-    QTemporaryDir dir;
-    RecordingPresenter messages;
-    std::unique_ptr<TForm1> window;
-
-    void SetUp() override
-    {
-        // Every window of the run shares the one test home: start each test afresh.
-        QFile::remove(quillmere::AppPaths::settingsFile());
-        QFile::remove(quillmere::AppPaths::defaultPlayListFile());
-    }
-
-    void TearDown() override { window.reset(); }
-
     void writeIni(const QByteArray &text)
     {
         testfiles::writeFile(quillmere::AppPaths::settingsFile(), text);
-    }
-
-    // Builds the window and waits until its paths are in (slices of the intake run in the
-    // event loop; under a sanitizer even three files take more than one).
-    void open(const QStringList &paths = {})
-    {
-        window = std::make_unique<TForm1>(paths, &messages, QStringLiteral("null"));
-        ASSERT_TRUE(QTest::qWaitFor([&] { return !window->Intake().busy(); }, 30000));
-    }
-
-    QString song(const QString &name, double seconds, double frequency = 440)
-    {
-        const QString path = dir.filePath(name);
-        EXPECT_TRUE(fixtures::writeSndfile(path, fixtures::sine(frequency, seconds, 44100, 2),
-                                           44100, 2, SF_FORMAT_WAV | SF_FORMAT_PCM_16));
-        return path;
     }
 
     // A click at the centre of the button's hit circle, as the user makes it.
