@@ -189,8 +189,8 @@ private:
     void resetEqualizer();
     void openFile();
     void saveFile();
-    void nextCommand();
-    void backCommand();
+    void skipCommand(bool forward);
+    void stepEntry(bool forward, bool play);
     void postPlayEnd();
     void systemError(int code, const QString &detail = {});
     void updateButtons(int mode, bool keepAB);

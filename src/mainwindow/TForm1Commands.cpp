@@ -255,36 +255,24 @@ void TForm1::playButtonSteps()
     m_player->ClearEnded();
 }
 
-void TForm1::nextCommand()
+// Next and back: while playing in A-B mode they jump to the neighbouring section of the song
+// first, and only past the last (or first) one to the neighbouring song.
+void TForm1::skipCommand(bool forward)
 {
     if (!isPlayOn()) {
-        PlayNextEntry(false);
+        stepEntry(forward, false);
         return;
     }
     SleepElapsedMs = 0;
     SleepState = 1;
     SectionState = 0;
-    const qint64 a = m_player->MusicInfoMng().NextSectionStart(m_player->GetPosition());
+    const TLxMusicInfoMng &mng = m_player->MusicInfoMng();
+    const qint64 position = m_player->GetPosition();
+    const qint64 a = forward ? mng.NextSectionStart(position) : mng.PrevSectionStart(position);
     if (a >= 0 && m_player->IsABLoop())
         m_player->SetPosition(a);
     else
-        PlayNextEntry(true);
-}
-
-void TForm1::backCommand()
-{
-    if (!isPlayOn()) {
-        PlayPreviousEntry(false);
-        return;
-    }
-    SleepElapsedMs = 0;
-    SleepState = 1;
-    SectionState = 0;
-    const qint64 a = m_player->MusicInfoMng().PrevSectionStart(m_player->GetPosition());
-    if (a >= 0 && m_player->IsABLoop())
-        m_player->SetPosition(a);
-    else
-        PlayPreviousEntry(true);
+        stepEntry(forward, true);
 }
 
 void TForm1::openFile()
@@ -341,9 +329,9 @@ bool TForm1::runPlaybackCommand(const QString &name)
         SleepState = 0;
         StopPlayback();
     } else if (name == u"BUTTON_PLAY_NEXT") {
-        nextCommand();
+        skipCommand(true);
     } else if (name == u"BUTTON_PLAY_BACK") {
-        backCommand();
+        skipCommand(false);
     } else if (name == u"BUTTON_RANDOM") {
         RandomMode = m_buttons->IsOn(name);
     } else if (name == u"BUTTON_RECORD") {

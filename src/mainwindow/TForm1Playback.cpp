@@ -185,25 +185,21 @@ void TForm1::ResumePlayback()
 
 void TForm1::PlayNextEntry(bool play)
 {
-    TLxMusicInfoMng &mng = m_player->MusicInfoMng();
-    if (play)
-        StopPlayback();
-    QString name;
-    if (mng.GetCount() == 0 || !mng.NextEntry(name))
-        return;
-    if (play)
-        PlayFile(name);
-    else
-        SelectOnly(mng.GetCurrentIndex());
+    stepEntry(true, play);
 }
 
 void TForm1::PlayPreviousEntry(bool play)
+{
+    stepEntry(false, play);
+}
+
+void TForm1::stepEntry(bool forward, bool play)
 {
     TLxMusicInfoMng &mng = m_player->MusicInfoMng();
     if (play)
         StopPlayback();
     QString name;
-    if (mng.GetCount() == 0 || !mng.PrevEntry(name))
+    if (mng.GetCount() == 0 || !(forward ? mng.NextEntry(name) : mng.PrevEntry(name)))
         return;
     if (play)
         PlayFile(name);
