@@ -9,12 +9,13 @@ QUILLMERE_BUILD_PACKAGES=(
     fonts-ipafont-gothic fonts-dejavu-core
     libsndfile1-dev libopenmpt-dev libsoxr-dev libsoundtouch-dev librubberband-dev
     libfftw3-dev portaudio19-dev libpulse-dev libasound2-dev
-    libavformat-dev libavcodec-dev libswresample-dev libavutil-dev
+    libavformat-dev libavcodec-dev libswresample-dev libavutil-dev libglib2.0-dev
 )
 QUILLMERE_TEST_PACKAGES=(
     googletest libgtest-dev libbenchmark-dev
     clang-14 libclang-rt-14-dev clang-22 libclang-rt-22-dev
     ffmpeg pulseaudio pulseaudio-utils libasound2-plugins
+    libglib2.0-bin shared-mime-info desktop-file-utils appstream
 )
 
 quillmere_install_missing() {

@@ -2,6 +2,7 @@
 
 #include "common/AppPaths.h"
 #include "common/IniFile.h"
+#include "options/OptionRanges.h"
 
 #include <QDir>
 
@@ -18,17 +19,23 @@ void OptionSettings::load(const QString &iniPath)
     RecordingDir = ini.readString(Section, u"RecordingDir", fallback);
     // One level only: a folder whose parent is gone is the user's to fix in the options.
     QDir().mkdir(RecordingDir);
-    DeltaOfSpeed = ini.readInteger(Section, u"DeltaOfSpeed", 5);
-    DeltaOfPitch = ini.readInteger(Section, u"DeltaOfPitch", 1);
+    DeltaOfSpeed = OptionRanges::DeltaOfSpeed.clamp(ini.readInteger(Section, u"DeltaOfSpeed", 5));
+    DeltaOfPitch = OptionRanges::DeltaOfPitch.clamp(ini.readInteger(Section, u"DeltaOfPitch", 1));
     ShowOfPeaks = ini.readBool(Section, u"ShowOfPeaks", true);
     InhibitOverWriteRecord = ini.readBool(Section, u"InhibitOverWriteRecord", true);
     AutoEnterToLibrary = ini.readBool(Section, u"AutoEnterToLibrary", true);
-    PlayTimer = ini.readInteger(Section, u"PlayTimer", 0);
+    PlayTimer = OptionRanges::PlayTimer.clamp(ini.readInteger(Section, u"PlayTimer", 0));
 }
 
 bool OptionSettings::save(const QString &iniPath) const
 {
     quillmere::IniFile ini = quillmere::IniFile::load(iniPath);
+    writeTo(ini);
+    return bool(ini.save(iniPath));
+}
+
+void OptionSettings::writeTo(quillmere::IniFile &ini) const
+{
     ini.writeString(Section, u"RecordingDir", RecordingDir);
     ini.writeInteger(Section, u"DeltaOfSpeed", DeltaOfSpeed);
     ini.writeInteger(Section, u"DeltaOfPitch", DeltaOfPitch);
@@ -36,5 +43,4 @@ bool OptionSettings::save(const QString &iniPath) const
     ini.writeBool(Section, u"InhibitOverWriteRecord", InhibitOverWriteRecord);
     ini.writeBool(Section, u"AutoEnterToLibrary", AutoEnterToLibrary);
     ini.writeInteger(Section, u"PlayTimer", PlayTimer);
-    return bool(ini.save(iniPath));
 }

@@ -2,9 +2,13 @@
 
 #include <QString>
 
+namespace quillmere {
+class IniFile;
+}
+
 // The user's options of the [Option] section that the main window acts on: button steps, the
 // spectrum's peak marks, the continuous-play limit and the recording settings. The options
-// dialog will edit them; the speed range (MinOfSpeed, MaxOfSpeed) belongs to the main window.
+// dialog edits them; the speed range (MinOfSpeed, MaxOfSpeed) belongs to the main window.
 struct OptionSettings {
     QString RecordingDir; // ends with a separator
     int DeltaOfSpeed = 5;
@@ -14,9 +18,11 @@ struct OptionSettings {
     bool AutoEnterToLibrary = true;
     int PlayTimer = 0; // tens of minutes; 0 = no limit
 
-    // Reads the keys (defaults for missing ones; no range check) and creates the recording
+    // Reads the keys (defaults for missing ones, numbers clamped to their ranges, so a
+    // hand-edited file cannot reach the engine out of range) and creates the recording
     // folder if it is missing, ignoring failure.
     void load(const QString &iniPath);
     // Writes the keys into the file, keeping every other section and key.
     bool save(const QString &iniPath) const;
+    void writeTo(quillmere::IniFile &ini) const;
 };

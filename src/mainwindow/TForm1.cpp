@@ -7,6 +7,8 @@
 #include "engine/TLxVolume.h"
 #include "mainwindow/FileIntake.h"
 #include "mainwindow/PlayListBox.h"
+#include "options/OptionRanges.h"
+#include "options/TToolDlg.h"
 #include "playlist/PlayListFile.h"
 #include "propertydialog/TPlayPropertyDlg.h"
 #include "skin/SkinImage.h"
@@ -153,6 +155,7 @@ TForm1::TForm1(const QStringList &paths, MessagePresenter *messages, const QStri
         w->show();
     FormPaint();
     m_options.load(m_settingsPath);
+    createToolDialog();
     ProcessCommandLine(paths);
 }
 
@@ -162,6 +165,7 @@ TForm1::~TForm1()
     Timer1.stop();
     TimerRepeat.stop();
     m_intake.reset(); // a request still queued must not reach a half-destroyed window
+    m_toolDlg.reset();
     SettingsSaveTimer.stop();
     // The engine first: it writes the default playlist and the [Player] keys.
     m_player.reset();
@@ -374,8 +378,10 @@ void TForm1::LoadIniSettings(const quillmere::IniFile &ini)
     move(ini.readInteger(FormSection, u"Left", 100), ini.readInteger(FormSection, u"Top", 100));
     m_abLoopAtStart = ini.readBool(FormSection, u"ABLoop", false);
     RandomMode = ini.readBool(FormSection, u"Random", false);
-    MinOfSpeed = ini.readInteger(OptionSection, u"MinOfSpeed", -75);
-    MaxOfSpeed = ini.readInteger(OptionSection, u"MaxOfSpeed", 300);
+    // Clamped, so that a damaged file can neither turn the range upside down nor reach a
+    // standstill at -100 %.
+    MinOfSpeed = OptionRanges::MinOfSpeed.clamp(ini.readInteger(OptionSection, u"MinOfSpeed", -75));
+    MaxOfSpeed = OptionRanges::MaxOfSpeed.clamp(ini.readInteger(OptionSection, u"MaxOfSpeed", 300));
 }
 
 void TForm1::SaveIniSettings(quillmere::IniFile &ini) const

@@ -27,6 +27,7 @@ class TLxPlayer;
 class TLxSliderMng;
 class TLxVolume;
 class TPlayPropertyDlg;
+class TToolDlg;
 namespace quillmere {
 class IniFile;
 }
@@ -107,6 +108,11 @@ public:
     // its file is renamed or moved where the dialog says and the entry follows it.
     void ShowEntryProperties();
     TPlayPropertyDlg &PlayPropertyDlg();
+    // "BUTTON_TOOL": the options dialog, filled from the settings; after OK the window takes
+    // the new values over and the [Option] section is written at once. A recording folder
+    // chosen in it counts even when the dialog is cancelled.
+    void ShowToolDialog();
+    TToolDlg &ToolDlg() { return *m_toolDlg; }
     QMenu &PopupMenuPlayList() { return *m_popupMenu; }
     // A path handed over by a second copy: a ".qlx" file replaces the list, anything else is
     // added, and the last added or found entry plays. done runs once the path has been taken
@@ -173,6 +179,10 @@ private:
     void loadPlayList();
     void createPlayListControls();
     void playEntry(int index);
+    void createToolDialog();
+    void fillToolDialog();
+    void takeToolDialog();
+    void saveOptionSection();
     void buildOpenFilter();
     void setSliderValue(const QString &name, int value);
     int sliderValue(const QString &name) const;
@@ -220,6 +230,7 @@ private:
     std::unique_ptr<TLxSliderMng> m_sliders;
     std::unique_ptr<FileIntake> m_intake;
     std::unique_ptr<TPlayPropertyDlg> m_propertyDlg;
+    std::unique_ptr<TToolDlg> m_toolDlg;
     QMenu *m_popupMenu = nullptr;
     QAction *PopupProperty = nullptr;
     QAction *PopupDelete = nullptr;

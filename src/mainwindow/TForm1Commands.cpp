@@ -426,5 +426,6 @@ void TForm1::runFileCommand(const QString &name)
         close();
     else if (name == u"BUTTON_WRITE")
         ShowEntryProperties();
-    // "BUTTON_TOOL" (options) opens a dialog that does not exist yet: it does nothing for now.
+    else if (name == u"BUTTON_TOOL")
+        ShowToolDialog();
 }

@@ -142,17 +142,18 @@ TEST_F(TForm1Test, SavedSpeedOutsideTheRangeLeavesTheSliderAtZero)
 
 TEST_F(TForm1Test, SpeedAndPitchStepsStopAtTheirLimits)
 {
-    writeIni("[Option]\r\nMaxOfSpeed=12\r\nDeltaOfPitch=5\r\n[Player]\r\nPitch=22\r\n");
+    writeIni("[Option]\r\nMaxOfSpeed=52\r\nDeltaOfSpeed=25\r\nDeltaOfPitch=5\r\n"
+             "[Player]\r\nPitch=22\r\n");
     open();
-    for (int expected : {5, 10, 12, 12}) {
+    for (int expected : {25, 50, 52, 52}) {
         click("BUTTON_SPEEDUP");
         EXPECT_EQ(slider("SLIDER_SPEED"), expected);
     }
-    EXPECT_EQ(window->Player().Settings().speed, 12);
-    EXPECT_EQ(window->SpeedText(), QStringLiteral(" +12%"));
+    EXPECT_EQ(window->Player().Settings().speed, 52);
+    EXPECT_EQ(window->SpeedText(), QStringLiteral(" +52%"));
     click("BUTTON_SPEED_0");
     click("BUTTON_SPEEDDOWN");
-    EXPECT_EQ(window->SpeedText(), QStringLiteral(" -5%"));
+    EXPECT_EQ(window->SpeedText(), QStringLiteral(" -25%"));
 
     click("BUTTON_PITCHUP");
     EXPECT_EQ(slider("SLIDER_PITCH"), 24);

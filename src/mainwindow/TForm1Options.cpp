@@ -1,0 +1,92 @@
+// TForm1: the options dialog ("BUTTON_TOOL") and the settings it hands back.
+#include "common/IniFile.h"
+#include "engine/TLxPlayer.h"
+#include "mainwindow/TForm1.h"
+#include "options/GioClassRegistry.h"
+#include "options/OptionRanges.h"
+#include "options/TToolDlg.h"
+#include "skin/TLxSlider.h"
+#include "skin/TLxSliderMng.h"
+#include "skin/TSpectrum.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QSlider>
+
+namespace {
+// The spectrum's peak marks after the options are confirmed (light blue).
+const QColor ConfirmedPeakColor(0xA6, 0xCA, 0xF0);
+} // namespace
+
+void TForm1::createToolDialog()
+{
+    // After the engine has loaded its plug-ins: their formats caption the association page.
+    m_toolDlg = std::make_unique<TToolDlg>(m_player->PluginFormats,
+                                           std::make_unique<GioClassRegistry>(), m_messages);
+}
+
+void TForm1::fillToolDialog()
+{
+    TToolDlg &dlg = *m_toolDlg;
+    dlg.TrackBarSpeed->setValue(m_options.DeltaOfSpeed);
+    dlg.TrackBarPitch->setValue(m_options.DeltaOfPitch);
+    dlg.CheckSpecPeaks->setChecked(m_options.ShowOfPeaks);
+    dlg.TrackBarMinSpeed->setValue(MinOfSpeed + OptionRanges::MinSpeedTrackOffset);
+    dlg.TrackBarMaxSpeed->setValue(MaxOfSpeed);
+    dlg.RecordingDir = m_options.RecordingDir;
+    dlg.EditSaveDir->setText(m_options.RecordingDir);
+    dlg.CheckBoxInhibitOverWrite->setChecked(m_options.InhibitOverWriteRecord);
+    dlg.CheckBoxAutoEnter->setChecked(m_options.AutoEnterToLibrary);
+    dlg.TrackBarSleepTimer->setValue(m_options.PlayTimer);
+}
+
+void TForm1::takeToolDialog()
+{
+    const TToolDlg &dlg = *m_toolDlg;
+    m_options.DeltaOfSpeed = dlg.TrackBarSpeed->value();
+    m_options.DeltaOfPitch = dlg.TrackBarPitch->value();
+    MinOfSpeed = dlg.TrackBarMinSpeed->value() - OptionRanges::MinSpeedTrackOffset;
+    MaxOfSpeed = dlg.TrackBarMaxSpeed->value();
+    if (TLxSlider *speed = m_sliders->Find(QStringLiteral("SLIDER_SPEED"))) {
+        const int before = speed->GetValue();
+        speed->SetRange(MinOfSpeed, MaxOfSpeed);
+        // The thumb moves even for a value still in range: the track now spans another range.
+        setSliderValue(QStringLiteral("SLIDER_SPEED"), std::clamp(before, MinOfSpeed, MaxOfSpeed));
+        if (speed->GetValue() != before)
+            ApplySpeedSlider();
+    }
+    m_options.ShowOfPeaks = dlg.CheckSpecPeaks->isChecked();
+    if (TSpectrum *spectrum = m_player->Spectrum()) {
+        spectrum->ShowPeaks = m_options.ShowOfPeaks;
+        spectrum->PeakColor = ConfirmedPeakColor;
+    }
+    m_options.RecordingDir = dlg.EditSaveDir->text();
+    m_options.InhibitOverWriteRecord = dlg.CheckBoxInhibitOverWrite->isChecked();
+    m_options.AutoEnterToLibrary = dlg.CheckBoxAutoEnter->isChecked();
+    m_options.PlayTimer = dlg.TrackBarSleepTimer->value();
+    SleepElapsedMs = 0;
+    update();
+}
+
+void TForm1::saveOptionSection()
+{
+    // Only [Option]: the other sections are written by their owners at their own times.
+    // A failed write keeps the old file; the exit writes the section again.
+    quillmere::IniFile ini = quillmere::IniFile::load(m_settingsPath);
+    m_options.writeTo(ini);
+    ini.writeInteger(u"Option", u"MinOfSpeed", MinOfSpeed);
+    ini.writeInteger(u"Option", u"MaxOfSpeed", MaxOfSpeed);
+    ini.save(m_settingsPath);
+}
+
+void TForm1::ShowToolDialog()
+{
+    fillToolDialog();
+    const bool confirmed = m_toolDlg->exec() == QDialog::Accepted;
+    // A folder chosen with "参照..." is in effect even after cancel.
+    m_options.RecordingDir = m_toolDlg->RecordingDir;
+    if (confirmed) {
+        takeToolDialog();
+        saveOptionSection();
+    }
+}
