@@ -86,6 +86,10 @@ QString dataFile(const QString &relative)
     const QString beside = QDir(executableDir()).filePath(relative);
     if (QFileInfo::exists(beside))
         return beside;
+    const QString prefixed = QDir::cleanPath(
+        QDir(executableDir()).filePath(QStringLiteral(QUILLMERE_DATA_FROM_BIN) + u'/' + relative));
+    if (QFileInfo::exists(prefixed))
+        return prefixed;
     const QString installed =
         QStandardPaths::locate(QStandardPaths::AppDataLocation, relative,
                                QStandardPaths::LocateFile | QStandardPaths::LocateDirectory);
@@ -97,6 +101,10 @@ QString pluginDir()
     const QString beside = QDir(executableDir()).filePath(QStringLiteral("plugins"));
     if (QFileInfo(beside).isDir())
         return beside;
+    const QString prefixed =
+        QDir::cleanPath(QDir(executableDir()).filePath(QStringLiteral(QUILLMERE_PLUGINS_FROM_BIN)));
+    if (QFileInfo(prefixed).isDir())
+        return prefixed;
     return QStringLiteral(QUILLMERE_INSTALLED_PLUGIN_DIR);
 }
 

@@ -16,11 +16,13 @@ QString settingsFile();        // quillmere.ini
 QString defaultPlayListFile(); // DefaultPlayList.txt
 QString defaultRecordingDir(); // where recordings go unless the user chose another folder
 QString executableDir();
-// A file the program ships (skin, help, plug-ins): beside the executable when it is there
-// (build tree, portable use), else in the installed data folder; when neither has it, the
-// path beside the executable, so that an error can name it.
+// A file the program ships (skin, help): beside the executable when it is there (build tree,
+// portable use), else in the data folder of the prefix the program is installed in, else in
+// the XDG data folders; when none has it, the path beside the executable, so that an error
+// can name it.
 QString dataFile(const QString &relative);
-// The decoder plug-ins: "plugins" beside the executable, else the installed library folder.
+// The decoder plug-ins: "plugins" beside the executable, else the library folder of the
+// prefix the program is installed in, else the configured one.
 QString pluginDir();
 // The per-user folder for sockets and lock files: "quillmere" in $XDG_RUNTIME_DIR (or Qt's
 // runtime folder), else "quillmere-UID" in the temporary folder. Created 0700; empty when it

@@ -109,6 +109,8 @@ QWidget *TToolDlg::createPlayPage()
         right->setAlignment(Qt::AlignRight);
         grid->addWidget(right, 0, 1);
         bar = addTrackBar(grid, 1, min, max, field, QStringLiteral("%"));
+        // The labels stand at the two ends of the track bar.
+        grid->setColumnStretch(1, 1);
         return grid;
     };
     auto step = [this](int max, QSlider *&bar, QLineEdit *&field, const QString &unit) {
