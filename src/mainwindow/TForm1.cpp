@@ -7,6 +7,7 @@
 #include "engine/TLxVolume.h"
 #include "mainwindow/FileIntake.h"
 #include "mainwindow/PlayListBox.h"
+#include "mainwindow/QuitRequest.h"
 #include "playlist/PlayListFile.h"
 #include "propertydialog/TPlayPropertyDlg.h"
 #include "skin/SkinImage.h"
@@ -270,6 +271,13 @@ void TForm1::loadPlayList()
     });
     mng.SetViews(PaintBox3, ListBoxPlayList);
     mng.SetSectionBarLock(&RecordMutex);
+    PlayListFile::loadDefault(mng);
+    // A quit that came while a box of the loading was open leaves a half-loaded list: the
+    // file on disc keeps what the user had.
+    if (QuitRequest::requested())
+        mng.SetSaveOnDestroy(false);
+    // Only now: a box of the loading runs an event loop, and a save from in there would write
+    // the half-loaded list over the file being read.
     AutoSaveTimer.setSingleShot(true);
     AutoSaveTimer.setInterval(1000);
     connect(&AutoSaveTimer, &QTimer::timeout, this, [this] {
@@ -283,7 +291,6 @@ void TForm1::loadPlayList()
         if (!AutoSaveTimer.isActive())
             AutoSaveTimer.start();
     });
-    PlayListFile::loadDefault(mng);
 }
 
 void TForm1::createButtons()

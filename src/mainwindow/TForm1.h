@@ -174,8 +174,9 @@ private:
     void createPlayListControls();
     void playEntry(int index);
     void buildOpenFilter();
-    void setSliderValue(const QString &name, int value);
-    int sliderValue(const QString &name) const;
+    void setSliderValue(const QString &name, qint64 value);
+    int sliderValue(const QString &name) const; // the sliders of small ranges
+    qint64 positionSliderValue() const;
     bool isPlayOn() const;
     void setPlayOn(bool on);
     void sliderChanged(const QString &name);
@@ -194,6 +195,8 @@ private:
     void postPlayEnd();
     void systemError(int code, const QString &detail = {});
     void updateButtons(int mode, bool keepAB);
+    void updateButtonsToPlayState();
+    void removeUnplayableEntry(const QString &path);
     void information(const QString &text);
     static int spectrumPercent(int volume);
 
