@@ -282,7 +282,7 @@ void TForm1::loadPlayList()
     AutoSaveTimer.setInterval(1000);
     connect(&AutoSaveTimer, &QTimer::timeout, this, [this] {
         TLxMusicInfoMng &list = m_player->MusicInfoMng();
-        if (list.SavesDefaultPlayList())
+        if (list.SavesDefaultPlayList() && !m_loadingPlayList)
             list.SaveDefaultPlayList(); // a failure keeps the old file; exit tries again
     });
     // Saved a second after the first unsaved change: a steady stream of changes (a short song

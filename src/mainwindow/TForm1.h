@@ -173,6 +173,7 @@ private:
     void loadPlayList();
     void createPlayListControls();
     void playEntry(int index);
+    void loadPlayListFileNow(const QString &path);
     void buildOpenFilter();
     void setSliderValue(const QString &name, qint64 value);
     int sliderValue(const QString &name) const; // the sliders of small ranges
@@ -206,6 +207,7 @@ private:
     OptionSettings m_options;
     bool m_abLoopAtStart = false;
     bool m_reportingLockError = false;
+    bool m_loadingPlayList = false;
     QString m_openFilter;
 
     SkinPaintBox *PaintBox1 = nullptr;

@@ -5,6 +5,7 @@
 #include "WindowFixture.h"
 #include "engine/TLxPlayer.h"
 #include "mainwindow/PlayListBox.h"
+#include "mainwindow/QuitRequest.h"
 #include "playlist/DefaultPlayListBackup.h"
 #include "skin/TLxButtonMng.h"
 #include "skin/TLxSliderMng.h"
@@ -138,6 +139,33 @@ TEST_F(TForm1KeepsWorkTest, BoxOfTheStartupLoadCannotCutTheDefaultPlaylistAndThe
     QTest::qWait(3000);
     EXPECT_GE(DefaultPlayListBackup::entriesIn(saved), 199);
     EXPECT_EQ(DefaultPlayListBackup::entriesIn(DefaultPlayListBackup::pathFor(saved)), 200);
+}
+
+TEST_F(TForm1KeepsWorkTest, QuitWhileAPlaylistLoadsKeepsTheDefaultPlaylistAsItWas)
+{
+    const QString a = song(QStringLiteral("a.wav")), b = song(QStringLiteral("b.wav"));
+    const QString gone = song(QStringLiteral("gone.wav")), c = song(QStringLiteral("c.wav"));
+    const QString other = dir.filePath(QStringLiteral("other.qlx"));
+    {
+        TLxMusicInfoMng written;
+        written.SetSaveOnDestroy(false);
+        for (const QString &file : {c, gone, c, b})
+            written.AddEntry(file, TLxMusicInfo{}, false, false);
+        ASSERT_TRUE(bool(written.SaveToFile(other)));
+    }
+    QFile::remove(gone);
+    openWithBoxes({a, b});
+    ASSERT_TRUE(bool(list().SaveDefaultPlayList()));
+    boxes.openMs = 1500; // longer than the autosave's second
+    boxes.react = [](const QString &) { QuitRequest::request(); };
+    window->LoadPlayListFile(other);
+    waitForIntake();
+    window.reset();
+    QuitRequest::reset();
+    const QString saved = quillmere::AppPaths::defaultPlayListFile();
+    EXPECT_EQ(DefaultPlayListBackup::entriesIn(saved), 2);
+    const QByteArray text = testfiles::readAll(saved);
+    EXPECT_TRUE(text.contains(QFile::encodeName(a)) && !text.contains(QFile::encodeName(c)));
 }
 
 TEST_F(TForm1KeepsWorkTest, SongThatFailsToOpenIsRemovedByItsPathAndKeptInTheBackup)
