@@ -24,10 +24,11 @@ int visibleBoxes()
     return count;
 }
 
-// Runs whileOpen once the first box is up (show() blocks until the box closes).
-void onceOpen(const std::function<void(QMessageBox &)> &whileOpen)
+// Runs whileOpen once the first box is up (show() blocks until the box closes). The polling
+// ends with scope at the latest.
+void onceOpen(QObject &scope, const std::function<void(QMessageBox &)> &whileOpen)
 {
-    auto *poll = new QTimer;
+    auto *poll = new QTimer(&scope);
     QObject::connect(poll, &QTimer::timeout, [poll, whileOpen] {
         if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
             poll->stop();
@@ -41,16 +42,17 @@ void onceOpen(const std::function<void(QMessageBox &)> &whileOpen)
 TEST(MessageBoxPresenter, BoxHasTheTitleJapaneseButtonsAndOneBoxPerText)
 {
     ASSERT_TRUE(installQtTranslation());
+    QObject scope; // timers armed below end with the test
     MessageBoxPresenter presenter;
     const QString text = QStringLiteral("System Error:CODE[4608]");
     QString caption, abortText;
     int mostBoxes = 0;
     MessagePresenter::Button repeated = MessagePresenter::Ok;
-    onceOpen([&](QMessageBox &box) {
+    onceOpen(scope, [&](QMessageBox &box) {
         caption = box.windowTitle();
         abortText = box.button(QMessageBox::Abort)->text();
         // A second box of the same text would stack on the first: count and close it.
-        QTimer::singleShot(300, [&] {
+        QTimer::singleShot(300, &scope, [&] {
             mostBoxes = std::max(mostBoxes, visibleBoxes());
             for (QWidget *widget : QApplication::topLevelWidgets())
                 if (widget != &box && qobject_cast<QMessageBox *>(widget))
@@ -72,8 +74,9 @@ TEST(MessageBoxPresenter, BoxHasTheTitleJapaneseButtonsAndOneBoxPerText)
 
 TEST(MessageBoxPresenter, QuitRequestClosesTheOpenBoxAsCancelledAndOpensNoMore)
 {
+    QObject scope;
     MessageBoxPresenter presenter;
-    onceOpen([](QMessageBox &) { QuitRequest::request(); });
+    onceOpen(scope, [](QMessageBox &) { QuitRequest::request(); });
     const auto answer = presenter.show(QStringLiteral("question"), MessagePresenter::Icon::Question,
                                        MessagePresenter::Yes | MessagePresenter::No);
     EXPECT_EQ(answer, MessagePresenter::No);
