@@ -68,10 +68,9 @@ int runWithoutWindow(int argc, char **argv, SingleInstance::StartupGate &gate, b
 // see one (never on the offscreen or minimal platform, where nobody could answer it).
 void reportStartupFailure(const QString &message)
 {
-    std::fprintf(stderr, "quillmere: %s\n", qPrintable(message));
-    const QString platform = QGuiApplication::platformName();
-    if (platform != u"offscreen" && platform != u"minimal")
-        MessageBoxPresenter().show(message, MessagePresenter::Icon::Error, MessagePresenter::Ok);
+    MessageBoxPresenter presenter;
+    presenter.setStartupFailures(true);
+    presenter.show(message, MessagePresenter::Icon::Error, MessagePresenter::Ok);
 }
 
 void bringToFront(QWidget &window)
@@ -117,8 +116,7 @@ int runPlayer(int argc, char **argv, SingleInstance::StartupGate &gate)
     try {
         marker.CreateNamed(SingleInstance::MarkerName);
         window = std::make_unique<TForm1>(absolutePaths(QCoreApplication::arguments().mid(1)));
-    } catch (const TForm1::StartupFailed &e) {
-        std::fprintf(stderr, "quillmere: %s\n", e.what());
+    } catch (const TForm1::StartupFailed &) { // reported by the window's own boxes
         return 1;
     } catch (const std::runtime_error &e) { // a missing skin image, the marker
         reportStartupFailure(QString::fromLocal8Bit(e.what()));

@@ -2,9 +2,11 @@
 
 #include "mainwindow/QuitRequest.h"
 
+#include <QGuiApplication>
 #include <QMessageBox>
 #include <QSet>
 
+#include <cstdio>
 #include <utility>
 
 namespace {
@@ -42,6 +44,11 @@ QSet<QString> &openTexts()
 
 MessagePresenter::Button MessageBoxPresenter::show(const QString &text, Icon icon, int buttons)
 {
+    if (m_startupFailures) {
+        std::fprintf(stderr, "quillmere: %s\n", qPrintable(QString(text).replace(u'\n', u' ')));
+        if (!boxesCanBeSeen())
+            return cautiousAnswer(buttons);
+    }
     if (QuitRequest::requested() || openTexts().contains(text))
         return cautiousAnswer(buttons);
     QMessageBox box(toQt(icon), QStringLiteral("Quillmere Audio Player"), text,
@@ -60,6 +67,12 @@ MessagePresenter::Button MessageBoxPresenter::show(const QString &text, Icon ico
             return ours;
     }
     return cautiousAnswer(buttons);
+}
+
+bool MessageBoxPresenter::boxesCanBeSeen()
+{
+    const QString platform = QGuiApplication::platformName();
+    return platform != u"offscreen" && platform != u"minimal";
 }
 
 MessagePresenter::Button MessageBoxPresenter::cautiousAnswer(int buttons)

@@ -13,7 +13,13 @@ public:
     explicit MessageBoxPresenter(QWidget *parent = nullptr) : m_parent(parent) {}
     Button show(const QString &text, Icon icon, int buttons) override;
     static Button cautiousAnswer(int buttons);
+    // While on, as for failures that keep the program from starting, every text also goes to
+    // standard error as one line, and no box is shown where nobody could see it.
+    void setStartupFailures(bool on) { m_startupFailures = on; }
+    // The offscreen and minimal platforms show nothing to anyone.
+    static bool boxesCanBeSeen();
 
 private:
     QWidget *m_parent;
+    bool m_startupFailures = false;
 };

@@ -133,7 +133,12 @@ TForm1::TForm1(const QStringList &paths, MessagePresenter *messages, const QStri
     updateButtons(0, false);
     // The options are loaded after the window is built, so the peaks start off; every start
     // of playback passes the loaded setting.
-    if (!m_player->Init(PaintBox2, false, spectrumPercent(LastVolume), outputSpec))
+    if (m_ownMessages)
+        m_ownMessages->setStartupFailures(true);
+    const bool started = m_player->Init(PaintBox2, false, spectrumPercent(LastVolume), outputSpec);
+    if (m_ownMessages)
+        m_ownMessages->setStartupFailures(false);
+    if (!started)
         throw StartupFailed();
     buildOpenFilter();
     createPlayListControls();

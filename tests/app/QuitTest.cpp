@@ -48,11 +48,12 @@ protected:
         qputenv("XDG_RUNTIME_DIR", savedRuntime);
     }
 
-    void start(const QString &program, const QString &dataDir = {})
+    void start(const QString &program, const QString &dataDir = {},
+               const QString &output = QStringLiteral("null"))
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        env.insert(QStringLiteral("QUILLMERE_AUDIO_OUTPUT"), QStringLiteral("null"));
+        env.insert(QStringLiteral("QUILLMERE_AUDIO_OUTPUT"), output);
         env.insert(QStringLiteral("QUILLMERE_HOME"), home);
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir.filePath(QStringLiteral("runtime")));
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.filePath(QStringLiteral("config")));
@@ -113,6 +114,17 @@ TEST_F(QuitTest, StartupFailureOffscreenGoesToStandardErrorWithStatusOne)
     EXPECT_EQ(player.exitCode(), 1);
     const QString errors = QString::fromLocal8Bit(player.readAllStandardError());
     EXPECT_TRUE(errors.contains(QStringLiteral("quillmere: ")) && errors.contains(u"Skin/"))
+        << errors.toStdString();
+}
+
+TEST_F(QuitTest, AudioOutputThatCannotStartOffscreenGoesToStandardErrorWithStatusOne)
+{
+    start(QStringLiteral(QUILLMERE_EXECUTABLE), {}, QStringLiteral("no-such-output"));
+    ASSERT_TRUE(player.waitForFinished(3000));
+    EXPECT_EQ(player.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(player.exitCode(), 1);
+    const QString errors = QString::fromLocal8Bit(player.readAllStandardError());
+    EXPECT_TRUE(errors.contains(QStringLiteral("quillmere: デバイスの初期化に失敗")))
         << errors.toStdString();
 }
 
