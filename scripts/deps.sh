@@ -10,6 +10,7 @@ QUILLMERE_BUILD_PACKAGES=(
     libsndfile1-dev libopenmpt-dev libsoxr-dev libsoundtouch-dev librubberband-dev
     libfftw3-dev portaudio19-dev libpulse-dev libasound2-dev
     libavformat-dev libavcodec-dev libswresample-dev libavutil-dev libglib2.0-dev
+    qt6-translations-l10n
 )
 QUILLMERE_TEST_PACKAGES=(
     googletest libgtest-dev libbenchmark-dev

@@ -5,11 +5,14 @@
 #include "app/SingleInstance.h"
 #include "common/TLxMutex.h"
 #include "mainwindow/MessageBoxPresenter.h"
+#include "mainwindow/QtTranslation.h"
+#include "mainwindow/QuitRequest.h"
 #include "mainwindow/TForm1.h"
 
 #include <QApplication>
 #include <QFileInfo>
 #include <QLocalSocket>
+#include <QSessionManager>
 
 #include <cstdio>
 #include <memory>
@@ -61,6 +64,15 @@ int runWithoutWindow(int argc, char **argv, SingleInstance::StartupGate &gate, b
     return 0;
 }
 
+// A failure before the window exists: one line on standard error, and a box where a user can
+// see one (never on the offscreen or minimal platform, where nobody could answer it).
+void reportStartupFailure(const QString &message)
+{
+    MessageBoxPresenter presenter;
+    presenter.setStartupFailures(true);
+    presenter.show(message, MessagePresenter::Icon::Error, MessagePresenter::Ok);
+}
+
 void bringToFront(QWidget &window)
 {
     if (window.isMinimized())
@@ -73,6 +85,7 @@ int runPlayer(int argc, char **argv, SingleInstance::StartupGate &gate)
 {
     QApplication app(argc, argv);
     nameTheApplication();
+    installQtTranslation();
     // Listening before the window is built lets a copy started meanwhile connect and wait
     // for its acknowledgements instead of starting a second player.
     // Without the start-up lock another copy is starting right now; listening would take its
@@ -90,24 +103,26 @@ int runPlayer(int argc, char **argv, SingleInstance::StartupGate &gate)
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &app, [&server] { server.close(); });
     TLxMutex marker;
     std::unique_ptr<TForm1> window;
-    bool quitRequested = false;
-    QuitSignals quitSignals([&window, &quitRequested] {
+    // Whatever is open (a box of the start-up load, a dialog) closes as cancelled, and the
+    // window closes the normal way, saving what the user had. The session's logout too.
+    const auto quit = [&window] {
+        QuitRequest::request();
         if (window)
             window->close();
-        else
-            quitRequested = true;
-    });
+    };
+    QuitSignals quitSignals(quit);
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &app,
+                     [&quit](QSessionManager &) { quit(); });
     try {
         marker.CreateNamed(SingleInstance::MarkerName);
         window = std::make_unique<TForm1>(absolutePaths(QCoreApplication::arguments().mid(1)));
-    } catch (const TForm1::StartupFailed &) {
+    } catch (const TForm1::StartupFailed &) { // reported by the window's own boxes
         return 1;
     } catch (const std::runtime_error &e) { // a missing skin image, the marker
-        MessageBoxPresenter().show(QString::fromLocal8Bit(e.what()), MessagePresenter::Icon::Error,
-                                   MessagePresenter::Ok);
+        reportStartupFailure(QString::fromLocal8Bit(e.what()));
         return 1;
     }
-    if (quitRequested)
+    if (QuitRequest::requested())
         return 0;
     server.start([&window](const QString &path,
                            std::function<void()> done) { window->CopyDataReceived(path, done); },

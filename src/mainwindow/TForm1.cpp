@@ -9,6 +9,7 @@
 #include "mainwindow/PlayListBox.h"
 #include "options/OptionRanges.h"
 #include "options/TToolDlg.h"
+#include "mainwindow/QuitRequest.h"
 #include "playlist/PlayListFile.h"
 #include "propertydialog/TPlayPropertyDlg.h"
 #include "skin/SkinImage.h"
@@ -134,7 +135,12 @@ TForm1::TForm1(const QStringList &paths, MessagePresenter *messages, const QStri
     updateButtons(0, false);
     // The options are loaded after the window is built, so the peaks start off; every start
     // of playback passes the loaded setting.
-    if (!m_player->Init(PaintBox2, false, spectrumPercent(LastVolume), outputSpec))
+    if (m_ownMessages)
+        m_ownMessages->setStartupFailures(true);
+    const bool started = m_player->Init(PaintBox2, false, spectrumPercent(LastVolume), outputSpec);
+    if (m_ownMessages)
+        m_ownMessages->setStartupFailures(false);
+    if (!started)
         throw StartupFailed();
     buildOpenFilter();
     createPlayListControls();
@@ -274,11 +280,18 @@ void TForm1::loadPlayList()
     });
     mng.SetViews(PaintBox3, ListBoxPlayList);
     mng.SetSectionBarLock(&RecordMutex);
+    PlayListFile::loadDefault(mng);
+    // A quit that came while a box of the loading was open leaves a half-loaded list: the
+    // file on disc keeps what the user had.
+    if (QuitRequest::requested())
+        mng.SetSaveOnDestroy(false);
+    // Only now: a box of the loading runs an event loop, and a save from in there would write
+    // the half-loaded list over the file being read.
     AutoSaveTimer.setSingleShot(true);
     AutoSaveTimer.setInterval(1000);
     connect(&AutoSaveTimer, &QTimer::timeout, this, [this] {
         TLxMusicInfoMng &list = m_player->MusicInfoMng();
-        if (list.SavesDefaultPlayList())
+        if (list.SavesDefaultPlayList() && !m_loadingPlayList)
             list.SaveDefaultPlayList(); // a failure keeps the old file; exit tries again
     });
     // Saved a second after the first unsaved change: a steady stream of changes (a short song
@@ -287,7 +300,6 @@ void TForm1::loadPlayList()
         if (!AutoSaveTimer.isActive())
             AutoSaveTimer.start();
     });
-    PlayListFile::loadDefault(mng);
 }
 
 void TForm1::createButtons()

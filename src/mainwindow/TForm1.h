@@ -183,9 +183,11 @@ private:
     void fillToolDialog();
     void takeToolDialog();
     void saveOptionSection();
+    void loadPlayListFileNow(const QString &path);
     void buildOpenFilter();
-    void setSliderValue(const QString &name, int value);
-    int sliderValue(const QString &name) const;
+    void setSliderValue(const QString &name, qint64 value);
+    int sliderValue(const QString &name) const; // the sliders of small ranges
+    qint64 positionSliderValue() const;
     bool isPlayOn() const;
     void setPlayOn(bool on);
     void sliderChanged(const QString &name);
@@ -204,6 +206,8 @@ private:
     void postPlayEnd();
     void systemError(int code, const QString &detail = {});
     void updateButtons(int mode, bool keepAB);
+    void updateButtonsToPlayState();
+    void removeUnplayableEntry(const QString &path);
     void information(const QString &text);
     static int spectrumPercent(int volume);
 
@@ -213,6 +217,7 @@ private:
     OptionSettings m_options;
     bool m_abLoopAtStart = false;
     bool m_reportingLockError = false;
+    bool m_loadingPlayList = false;
     QString m_openFilter;
 
     SkinPaintBox *PaintBox1 = nullptr;

@@ -283,9 +283,8 @@ void TForm1::openFile()
         return;
     if (!isPlayListFile(path)) {
         ListBoxPlayList->clearSelection();
-        AddPathToPlayList({path}, true, [this](const FileIntakeOutcome &) {
-            updateButtons(m_player->IsPlaying() ? 3 : 1, false);
-        });
+        AddPathToPlayList({path}, true,
+                          [this](const FileIntakeOutcome &) { updateButtonsToPlayState(); });
     } else {
         LoadPlayListFile(path); // stops playback once the file is known to be good
     }

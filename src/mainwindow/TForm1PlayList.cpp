@@ -3,6 +3,7 @@
 #include "engine/TLxPlayer.h"
 #include "mainwindow/FileIntake.h"
 #include "mainwindow/PlayListBox.h"
+#include "mainwindow/QuitRequest.h"
 #include "mainwindow/TForm1.h"
 #include "playlist/PlayListFile.h"
 #include "propertydialog/TPlayPropertyDlg.h"
@@ -189,7 +190,7 @@ void TForm1::LoadPlayListFile(const QString &path, bool playLast, const std::fun
             // The song playing belongs to the list being replaced.
             StopPlayback();
             TLxMusicInfoMng &mng = m_player->MusicInfoMng();
-            PlayListFile::load(mng, path);
+            loadPlayListFileNow(path);
             updateButtons(0, false);
             ListBoxPlayList->repaintNow();
             if (playLast)
@@ -198,6 +199,20 @@ void TForm1::LoadPlayListFile(const QString &path, bool playLast, const std::fun
         if (done)
             done();
     });
+}
+
+void TForm1::loadPlayListFileNow(const QString &path)
+{
+    TLxMusicInfoMng &mng = m_player->MusicInfoMng();
+    // A box of the load runs an event loop: no autosave may write the half-loaded list, and
+    // a quit that comes meanwhile leaves the default playlist as it was before.
+    m_loadingPlayList = true;
+    PlayListFile::load(mng, path);
+    m_loadingPlayList = false;
+    if (QuitRequest::requested())
+        mng.SetSaveOnDestroy(false);
+    else
+        AutoSaveTimer.start();
 }
 
 void TForm1::playEntry(int index)

@@ -38,11 +38,11 @@ void TForm1::Timer1Timer()
         }
         if (PositionDragging) {
             SectionState = 0;
-            m_player->SetPosition(sliderValue(PositionSlider));
+            m_player->SetPosition(positionSliderValue());
         }
         const qint64 pos = m_player->GetPosition();
         EditSecond->setText(TLxPlayer::FormatTime(pos));
-        setSliderValue(PositionSlider, int(pos));
+        setSliderValue(PositionSlider, pos);
         m_player->DrawPosition();
         if (!m_player->IsABLoop())
             return;
@@ -116,6 +116,9 @@ void TForm1::PlayEnd()
 
 bool TForm1::PlayFile(const QString &path)
 {
+    // The section being repeated belongs to the song that played before.
+    SectionState = 0;
+    RepeatSection = -1;
     std::array<int, PlayerSettings::Bands> eq{};
     for (int band = 0; band < PlayerSettings::Bands; ++band)
         eq[size_t(band)] = sliderValue(
@@ -126,17 +129,16 @@ bool TForm1::PlayFile(const QString &path)
                                            sliderValue(QStringLiteral("SLIDER_REVERB")), eq);
     TLxMusicInfoMng &mng = m_player->MusicInfoMng();
     try {
-        SelectOnly(mng.GetCurrentIndex());
         if (!opened) {
-            DeleteSelectedEntries();
-            SelectOnly(mng.GetCurrentIndex());
+            removeUnplayableEntry(path);
             return false;
         }
+        SelectOnly(mng.GetCurrentIndex());
         const qint64 length = m_player->GetLengthBytes();
         m_player->SetCurrentLength(length);
         mng.DrawPosition(0);
         TLxSlider *position = m_sliders->Find(PositionSlider);
-        position->SetRange(0, int(length));
+        position->SetRange(0, length);
         EditTotal->setText(TLxPlayer::FormatTime(length));
         position->SetValue(0);
         setPlayOn(true);
@@ -154,11 +156,28 @@ bool TForm1::PlayFile(const QString &path)
     return opened;
 }
 
+void TForm1::removeUnplayableEntry(const QString &path)
+{
+    // The error box ran an event loop: a click, the autosave or a second copy's paths may
+    // have moved the selection and the current line meanwhile. The path names the entry.
+    TLxMusicInfoMng &mng = m_player->MusicInfoMng();
+    const int index = mng.IndexOf(path);
+    if (index >= 0) {
+        // The drive may only be away for now: the backup keeps the entry and its sections.
+        mng.SaveDefaultPlayListBackup();
+        SelectOnly(index);
+        DeleteSelectedEntries();
+    }
+    SelectOnly(mng.GetCurrentIndex());
+}
+
 void TForm1::StopPlayback()
 {
     // The spectrum timer reads the engine on this thread only, so stopping it is enough.
     TimerSpec.stop();
     m_player->Stop(PaintBox2);
+    // A song that ended just before must not start the next one after the user stopped.
+    m_player->ClearEnded();
     EditSecond->setText(Zero);
     EditTotal->setText(Zero);
     updateButtons(1, false);
@@ -171,6 +190,7 @@ void TForm1::PausePlayback()
     SleepElapsedMs = 0;
     SleepState = 0;
     m_player->Pause(PaintBox2);
+    m_player->ClearEnded();
     updateButtons(4, false);
     setPlayOn(false);
 }
@@ -225,6 +245,16 @@ void TForm1::information(const QString &text)
     m_messages.show(text, MessagePresenter::Icon::Information, MessagePresenter::Ok);
 }
 
+void TForm1::updateButtonsToPlayState()
+{
+    if (m_player->IsPlaying())
+        updateButtons(3, true);
+    else if (m_player->IsPaused())
+        updateButtons(4, false);
+    else
+        updateButtons(1, false);
+}
+
 void TForm1::updateButtons(int mode, bool keepAB)
 {
     m_buttons->UpdateButtonStates(mode, m_player->MusicInfoMng().GetCount(), keepAB);
@@ -246,7 +276,7 @@ void TForm1::setPlayOn(bool on)
     }
 }
 
-void TForm1::setSliderValue(const QString &name, int value)
+void TForm1::setSliderValue(const QString &name, qint64 value)
 {
     if (TLxSlider *slider = m_sliders->Find(name)) {
         slider->SetValue(value);
@@ -257,6 +287,12 @@ void TForm1::setSliderValue(const QString &name, int value)
 int TForm1::sliderValue(const QString &name) const
 {
     const TLxSlider *slider = m_sliders->Find(name);
+    return slider ? int(slider->GetValue()) : 0;
+}
+
+qint64 TForm1::positionSliderValue() const
+{
+    const TLxSlider *slider = m_sliders->Find(PositionSlider);
     return slider ? slider->GetValue() : 0;
 }
 

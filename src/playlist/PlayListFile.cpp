@@ -2,6 +2,7 @@
 
 #include "common/IniFile.h"
 #include "common/TextLines.h"
+#include "playlist/DefaultPlayListBackup.h"
 #include "playlist/TLxMusicInfoMng.h"
 
 #include <QFile>
@@ -292,6 +293,10 @@ LoadResult loadDefault(TLxMusicInfoMng &mng)
     const bool keepAside = result == LoadResult::Malformed || result == LoadResult::LoadedPartly;
     if (result == LoadResult::Unreadable || (keepAside && !copyAside(fileName)))
         mng.SetSaveOnDestroy(false);
+    // Entries skipped now (their drive is away) are gone from the next save: the backup
+    // keeps them with their sections.
+    if (result == LoadResult::LoadedPartly)
+        DefaultPlayListBackup::keepFile(fileName);
     return result;
 }
 

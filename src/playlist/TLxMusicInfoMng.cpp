@@ -3,6 +3,7 @@
 #include "common/AppPaths.h"
 #include "common/PaintSurface.h"
 #include "common/TextLines.h"
+#include "playlist/DefaultPlayListBackup.h"
 #include "playlist/PlayListFile.h"
 #include "playlist/PlayListView.h"
 
@@ -50,7 +51,16 @@ QString TLxMusicInfoMng::GetDefaultPlayListName() const
 
 quillmere::WriteResult TLxMusicInfoMng::SaveDefaultPlayList() const
 {
-    return SaveToFile(GetDefaultPlayListName());
+    const QString name = GetDefaultPlayListName();
+    // One entry fewer is a deletion the user just made; more is worth keeping the old list.
+    if (DefaultPlayListBackup::entriesIn(name) > GetCount() + 1)
+        DefaultPlayListBackup::keepFile(name);
+    return SaveToFile(name);
+}
+
+quillmere::WriteResult TLxMusicInfoMng::SaveDefaultPlayListBackup() const
+{
+    return SaveToFile(DefaultPlayListBackup::pathFor(GetDefaultPlayListName()));
 }
 
 void TLxMusicInfoMng::SetCurrentIndex(int i)

@@ -47,7 +47,10 @@ public:
     QString GetDefaultPlayListName() const;
     // Writes the playlist (UTF-8, CR LF) without ever leaving a half-written file.
     quillmere::WriteResult SaveToFile(const QString &fileName) const;
+    // A save that drops more than one entry first keeps the file it replaces as the backup.
     quillmere::WriteResult SaveDefaultPlayList() const;
+    // Writes the list as it is now to the default playlist's backup, before entries leave it.
+    quillmere::WriteResult SaveDefaultPlayListBackup() const;
     // False keeps the destructor from overwriting the default playlist (used when a damaged
     // default playlist could not be copied aside).
     void SetSaveOnDestroy(bool save) { m_saveOnDestroy = save; }

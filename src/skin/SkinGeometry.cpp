@@ -18,20 +18,21 @@ bool inCircle(int cx, int cy, int radius, int x, int y)
     return roundHalfEven(std::sqrt(dx * dx + dy * dy)) <= radius;
 }
 
-QPoint SliderTrack::thumbCentre(int value, int min, int max) const
+QPoint SliderTrack::thumbCentre(qint64 value, qint64 min, qint64 max) const
 {
-    const double span = static_cast<double>(max) - min;
-    const int offset = roundHalfEven(length * (static_cast<double>(value) - min) / span);
+    const double span = static_cast<double>(max) - static_cast<double>(min);
+    const int offset =
+        roundHalfEven(length * (static_cast<double>(value) - static_cast<double>(min)) / span);
     return vertical ? QPoint(x0, y1() - offset) : QPoint(x0 + offset, y0);
 }
 
-int SliderTrack::valueAt(QPoint p, int min, int max) const
+qint64 SliderTrack::valueAt(QPoint p, qint64 min, qint64 max) const
 {
     if (length == 0)
         return min;
     const double along = vertical ? static_cast<double>(y1()) - p.y() : p.x() - double(x0);
-    const double span = static_cast<double>(max) - min;
-    return min + roundHalfEven(span * along / length);
+    const double span = static_cast<double>(max) - static_cast<double>(min);
+    return min + static_cast<qint64>(std::nearbyint(span * along / length));
 }
 
 bool SliderTrack::inPressArea(QPoint p) const

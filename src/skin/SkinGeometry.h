@@ -25,10 +25,10 @@ struct SliderTrack {
     int y1() const { return vertical ? y0 + length : y0; }
 
     // Where the thumb's centre goes for value; only meaningful when min < max and the value
-    // lies in min..max.
-    QPoint thumbCentre(int value, int min, int max) const;
+    // lies in min..max. Values are 64-bit: the position slider counts bytes of hours of audio.
+    QPoint thumbCentre(qint64 value, qint64 min, qint64 max) const;
     // The value under a mouse point (not limited to min..max: callers ignore values outside).
-    int valueAt(QPoint p, int min, int max) const;
+    qint64 valueAt(QPoint p, qint64 min, qint64 max) const;
     // The track and 4 pixels to either side of it, ends included.
     bool inPressArea(QPoint p) const;
     // Everything a thumb of thumbSize can cover (right and bottom included, as the hint area).

@@ -13,13 +13,13 @@ void TLxSlider::Init(const QString &name, PaintSurface *paintBox, int x, int y, 
     m_thumb = SkinImage::load(thumbFile);
 }
 
-void TLxSlider::SetRange(int min, int max)
+void TLxSlider::SetRange(qint64 min, qint64 max)
 {
     m_min = min;
     m_max = max;
 }
 
-void TLxSlider::SetValue(int v)
+void TLxSlider::SetValue(qint64 v)
 {
     if (v < m_min || v > m_max)
         return;

@@ -24,10 +24,11 @@ public:
     // SkinFileError when the thumb file is missing or not a BMP.
     void Init(const QString &name, PaintSurface *paintBox, int x, int y, int length, bool vertical,
               const QImage *background, const QString &thumbFile);
-    void SetRange(int min, int max);
+    // 64-bit throughout: the position slider's range is a song's length in bytes.
+    void SetRange(qint64 min, qint64 max);
     // Ignores values outside the range; an empty range stores the value but draws nothing.
-    virtual void SetValue(int v);
-    int GetValue() const { return m_value; }
+    virtual void SetValue(qint64 v);
+    qint64 GetValue() const { return m_value; }
     // Draws the thumb at its value without erasing, after the window repainted its background.
     virtual void Redraw();
     // Puts the thumb's centre at (cx, cy), erasing it where it was.
@@ -39,8 +40,8 @@ public:
     bool ThumbDrawn() const { return m_thumbDrawn; }
     QPoint ThumbPos() const { return {m_thumbX, m_thumbY}; }
     const SkinGeometry::SliderTrack &Track() const { return m_track; }
-    int Min() const { return m_min; }
-    int Max() const { return m_max; }
+    qint64 Min() const { return m_min; }
+    qint64 Max() const { return m_max; }
 
     // Accepts a press on the thumb or near the track unless locked; does not move the thumb.
     bool TryPress(int x, int y);
@@ -60,13 +61,13 @@ private:
     const QImage *m_background = nullptr;
     QImage m_thumb;
     PaintSurface *m_paintBox = nullptr;
-    int m_min = 0;
-    int m_max = 0;
+    qint64 m_min = 0;
+    qint64 m_max = 0;
     bool m_thumbDrawn = false;
     int m_thumbX = 0;
     int m_thumbY = 0;
     bool m_pressed = false;
     int m_dragX = 0;
     int m_dragY = 0;
-    int m_value = 0;
+    qint64 m_value = 0;
 };

@@ -3,9 +3,11 @@
 #include "common/TLxMutex.h"
 
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -163,7 +165,15 @@ TEST(TLxMutex, AnUnusableRuntimeFolderFallsBackAndNoFolderAtAllFailsWithItsMessa
     const std::string fallback = create(QStringLiteral("fallback"));
     for (const char *name : {"TMPDIR", "XDG_CACHE_HOME"})
         qputenv(name, "/proc/version/not-a-folder");
+    // A base that resolves to nothing must not land the lock files in the working folder: a
+    // scratch folder stands in for it and must stay empty.
+    QTemporaryDir scratch;
+    const QString savedWorkDir = QDir::currentPath();
+    QDir::setCurrent(scratch.path());
     const std::string nowhere = create(QStringLiteral("nowhere"));
+    QDir::setCurrent(savedWorkDir);
+    EXPECT_TRUE(
+        QDir(scratch.path()).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden));
     for (int i = 0; i < 3; ++i) {
         if (saved[i].isNull())
             qunsetenv(variables[i]);

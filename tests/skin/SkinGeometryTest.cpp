@@ -45,6 +45,9 @@ TEST(SliderTrack, HorizontalValuesAndPixelsOfThePitchTrack)
     EXPECT_EQ(pitch.thumbCentre(1, 0, 832).x(), 18);
     EXPECT_EQ(pitch.thumbCentre(3, 0, 832).x(), 20);
     EXPECT_EQ(SliderTrack({0, 0, 0, false}).valueAt({50, 0}, 5, 9), 5);
+    // The position slider of a song of hours counts past 32 bits.
+    EXPECT_EQ(pitch.valueAt({434, 202}, 0, 5'000'000'000), 5'000'000'000);
+    EXPECT_EQ(pitch.thumbCentre(2'500'000'000, 0, 5'000'000'000), QPoint(226, 202));
 }
 
 TEST(SliderTrack, VerticalTrackHasItsMinimumAtTheBottom)
