@@ -10,11 +10,12 @@ QUILLMERE_BUILD_PACKAGES=(
     libsndfile1-dev libopenmpt-dev libsoxr-dev libsoundtouch-dev librubberband-dev
     libfftw3-dev portaudio19-dev libpulse-dev libasound2-dev
     libavformat-dev libavcodec-dev libswresample-dev libavutil-dev
+    libcdio-dev libcdio-paranoia-dev
 )
 QUILLMERE_TEST_PACKAGES=(
     googletest libgtest-dev libbenchmark-dev
     clang-14 libclang-rt-14-dev clang-22 libclang-rt-22-dev
-    ffmpeg pulseaudio pulseaudio-utils libasound2-plugins
+    ffmpeg pulseaudio pulseaudio-utils libasound2-plugins cd-paranoia
 )
 
 quillmere_install_missing() {
