@@ -27,6 +27,7 @@ class TLxPlayer;
 class TLxSliderMng;
 class TLxVolume;
 class TPlayPropertyDlg;
+class TRecordDlg;
 namespace quillmere {
 class IniFile;
 }
@@ -107,6 +108,11 @@ public:
     // its file is renamed or moved where the dialog says and the entry follows it.
     void ShowEntryProperties();
     TPlayPropertyDlg &PlayPropertyDlg();
+    // "BUTTON_RECORD": the CD dialog, modal, with the main player stopped and the timers off.
+    // Without a CD drive or disc image a message says so and the program goes on.
+    void RecordCommand();
+    // Made at the first "BUTTON_RECORD" and kept, with its drive and streams, until the end.
+    TRecordDlg *RecordDlg() const { return m_recordDlg.get(); }
     QMenu &PopupMenuPlayList() { return *m_popupMenu; }
     // A path handed over by a second copy: a ".qlx" file replaces the list, anything else is
     // added, and the last added or found entry plays. done runs once the path has been taken
@@ -225,4 +231,6 @@ private:
     QAction *PopupDelete = nullptr;
     QAction *PopupUp = nullptr;
     QAction *PopupDown = nullptr;
+    // Last, so that it goes first: its CD streams live in the player's back end.
+    std::unique_ptr<TRecordDlg> m_recordDlg;
 };
