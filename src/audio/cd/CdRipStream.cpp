@@ -89,8 +89,13 @@ std::unique_ptr<CdRipStream> CdRipStream::open(const QString &drivePath, int tra
     const qint64 first = disc->firstSector(track);
     const qint64 count = disc->sectorCount(track);
     cdio_paranoia_seek(paranoia->paranoia, int32_t(first), SEEK_SET);
-    return std::unique_ptr<CdRipStream>(
+    auto stream = std::unique_ptr<CdRipStream>(
         new CdRipStream(std::move(disc), std::move(paranoia), first, count));
+    // Paranoia's multi-sector reads can come back "verified" with stale data for sectors the
+    // medium does not have (seen on images whose table of contents runs past the end of the
+    // file). A track whose last sector cannot be read plainly has its every sector checked.
+    stream->m_checkEachSector = !stream->plainReadWorks(first + count - 1);
+    return stream;
 }
 
 CdRipStream::CdRipStream(std::unique_ptr<CdDisc> disc, std::unique_ptr<Paranoia> paranoia,
@@ -117,6 +122,13 @@ bool CdRipStream::atEnd() const
     return m_done >= m_sectorCount;
 }
 
+bool CdRipStream::plainReadWorks(qint64 sector) const
+{
+    char scratch[CdSectorBytes];
+    return cdio_read_audio_sectors(m_disc->handle(), scratch, lsn_t(sector), 1) ==
+           DRIVER_OP_SUCCESS;
+}
+
 bool CdRipStream::readSector(char *out)
 {
     SectorEvents events;
@@ -125,7 +137,8 @@ bool CdRipStream::readSector(char *out)
     const int16_t *samples =
         cdio_paranoia_read_limited(m_paranoia->paranoia, &onParanoiaEvent, MaxRetries);
     t_events = nullptr;
-    if (!samples || events.failed) {
+    if (!samples || events.failed ||
+        (m_checkEachSector && !plainReadWorks(m_firstSector + m_done))) {
         ++m_unreadable;
         // Paranoia has moved past the sector it gave up on: aim it back, so the position
         // still names the sector that failed.

@@ -38,6 +38,7 @@ private:
     CdRipStream(std::unique_ptr<CdDisc> disc, std::unique_ptr<Paranoia> paranoia, qint64 first,
                 qint64 count);
     bool readSector(char *out);
+    bool plainReadWorks(qint64 sector) const;
 
     std::unique_ptr<CdDisc> m_disc;
     std::unique_ptr<Paranoia> m_paranoia;
@@ -47,6 +48,7 @@ private:
     int m_repaired = 0;
     int m_unreadable = 0;
     bool m_failed = false;
+    bool m_checkEachSector = false;
 };
 
 } // namespace quillmere::audio

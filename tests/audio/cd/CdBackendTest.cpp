@@ -116,19 +116,25 @@ TEST_F(CdBackendTest, RippingGivesTheStoredBytesExactly)
 
 TEST_F(CdBackendTest, ATrackBeyondTheEndOfItsFileFailsInsteadOfEndingEarly)
 {
-    std::vector<ImageTrack> tracks = audioTracks(2);
-    tracks[1].missingSectors = 40;
-    const MadeImage image = makeTocImage(dir.path(), QStringLiteral("short"), tracks);
-    const auto stream = CdRipStream::open(image.path, 1);
-    ASSERT_TRUE(stream);
-    EXPECT_EQ(stream->lengthBytes(), (300 + 40) * CdSectorBytes);
-    qint64 last = 0;
-    ripAll(*stream, last);
-    EXPECT_EQ(last, -1);
-    EXPECT_FALSE(stream->atEnd());
-    EXPECT_GE(stream->unreadableSectors(), 1);
-    char buffer[CdSectorBytes];
-    EXPECT_EQ(stream->read(buffer, sizeof buffer), -1); // stays failed
+    // A few missing sectors are what paranoia alone reads back as if they were there.
+    for (int missing : {5, 40}) {
+        std::vector<ImageTrack> tracks = audioTracks(2);
+        tracks[1].missingSectors = missing;
+        const MadeImage image =
+            makeTocImage(dir.path(), QStringLiteral("short%1").arg(missing), tracks);
+        const auto stream = CdRipStream::open(image.path, 1);
+        ASSERT_TRUE(stream);
+        EXPECT_EQ(stream->lengthBytes(), (300 + missing) * CdSectorBytes);
+        qint64 last = 0;
+        const QByteArray got = ripAll(*stream, last);
+        EXPECT_EQ(last, -1) << missing;
+        EXPECT_FALSE(stream->atEnd());
+        EXPECT_GE(stream->unreadableSectors(), 1);
+        EXPECT_LE(got.size(), image.pcm[1].size());
+        EXPECT_EQ(got, image.pcm[1].left(got.size())); // what was delivered is the disc's
+        char buffer[CdSectorBytes];
+        EXPECT_EQ(stream->read(buffer, sizeof buffer), -1); // stays failed
+    }
 }
 
 TEST_F(CdBackendTest, PlayDecoderDeliversTheTrackAndSeeksInsideSectors)
