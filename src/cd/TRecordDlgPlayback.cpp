@@ -94,6 +94,8 @@ void TRecordDlg::UpdateTrackList()
         item->setText(0, QStringLiteral("%1").arg(i + 1, 2, 10, QLatin1Char('0')));
         item->setText(1, name);
         item->setText(2, minutesText(length / BytesPerSecond));
+        for (int column = 0; column < 3; ++column)
+            item->setToolTip(column, name); // the hint over a row is its file name
     }
     const bool rows = ListView1->topLevelItemCount() > 0;
     setButtonEnabled(u"BUTTON_RECORD", rows);
@@ -208,8 +210,11 @@ void TRecordDlg::EditTrackFileName()
     QTreeWidgetItem *item = ListView1->topLevelItem(row);
     m_propertyDlg->EditFileName->setText(item->text(1));
     m_propertyDlg->EditFileLength->setText(QStringLiteral("  時間: ") + item->text(2));
-    if (m_propertyDlg->exec() == TCDPropertyDlg::ResultOk)
+    if (m_propertyDlg->exec() == TCDPropertyDlg::ResultOk) {
         item->setText(1, m_propertyDlg->EditFileName->text());
+        for (int column = 0; column < 3; ++column)
+            item->setToolTip(column, item->text(1));
+    }
 }
 
 void TRecordDlg::DispGuide(const QString &text)

@@ -167,6 +167,7 @@ TEST_F(TRecordDlgTest, RecordsTheCheckedTracksByteForByteIntoTheFolderAndThePlay
     });
     click("BUTTON_EDIT_FILENAME");
     EXPECT_EQ(dialog->rowFileName(2), QStringLiteral("third"));
+    EXPECT_EQ(row(2)->toolTip(0), QStringLiteral("third"));
 
     testfiles::writeFile(folder + QStringLiteral("Track 01.wav"), "old"); // replaced: no inhibit
     click("BUTTON_RECORD");
