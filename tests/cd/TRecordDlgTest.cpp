@@ -303,7 +303,7 @@ TEST_F(TRecordDlgTest, APlayRunWrapsOnceRoundTheDiscAndAGoneImageEmptiesTheList)
 
     // A real end of track, near its end so the test waits a fraction of a second.
     backend.setPositionBytes(stream->channel(), image.pcm[1].size() - 8820);
-    QTRY_COMPARE_WITH_TIMEOUT(stream->track(), 2, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(stream->track(), 2, 20000);
     EXPECT_EQ(dialog->ListView1->currentItem(), row(2));
     EXPECT_EQ(dialog->DriveStreams[size_t(drive)].get(), stream); // re-aimed, not made anew
     dialog->OnTrackEnd(drive, 2);
