@@ -10,12 +10,12 @@ QUILLMERE_BUILD_PACKAGES=(
     libsndfile1-dev libopenmpt-dev libsoxr-dev libsoundtouch-dev librubberband-dev
     libfftw3-dev portaudio19-dev libpulse-dev libasound2-dev
     libavformat-dev libavcodec-dev libswresample-dev libavutil-dev libglib2.0-dev
-    qt6-translations-l10n
+    libcdio-dev libcdio-paranoia-dev qt6-translations-l10n
 )
 QUILLMERE_TEST_PACKAGES=(
     googletest libgtest-dev libbenchmark-dev
     clang-14 libclang-rt-14-dev clang-22 libclang-rt-22-dev
-    ffmpeg pulseaudio pulseaudio-utils libasound2-plugins
+    ffmpeg pulseaudio pulseaudio-utils libasound2-plugins cd-paranoia
     libglib2.0-bin shared-mime-info desktop-file-utils appstream
 )
 

@@ -1,5 +1,6 @@
 #include "audio/AudioBackend.h"
 
+#include "audio/cd/CdTrackDecoder.h"
 #include "audio/core/Fft1024.h"
 #include "audio/core/Mixer.h"
 #include "audio/core/TempoChannel.h"
@@ -230,6 +231,15 @@ Handle AudioBackend::openModule(const QString &path)
     DecoderPtr decoder = openModuleDecoder(path, error);
     if (!decoder)
         return fail(error, Handle(0));
+    std::lock_guard guard(d->lock);
+    return fail(ErrorCode::Ok, d->addSource(std::move(decoder)));
+}
+
+Handle AudioBackend::openCdTrack(const QString &drivePath, int track)
+{
+    DecoderPtr decoder = openCdTrackDecoder(drivePath, track);
+    if (!decoder)
+        return fail(ErrorCode::FileOpen, Handle(0));
     std::lock_guard guard(d->lock);
     return fail(ErrorCode::Ok, d->addSource(std::move(decoder)));
 }

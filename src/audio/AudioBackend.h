@@ -49,6 +49,8 @@ public:
     // openFile tries the built-in decoders, then the plug-ins.
     Handle openFile(const QString &path);
     Handle openModule(const QString &path);
+    // A decoding stream of one audio track (0-based) of a CD drive or disc image.
+    Handle openCdTrack(const QString &drivePath, int track);
     // A tempo channel over a source; freeing the channel frees the source with it.
     Handle createTempoChannel(Handle source);
     bool freeChannel(Handle channel);

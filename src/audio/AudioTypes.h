@@ -54,6 +54,7 @@ constexpr quint32 Aiff = 0x10006;
 constexpr quint32 WavCodecBase = 0x40000; // + the WAVE format tag of any other codec
 constexpr quint32 WavPcm = 0x50001;
 constexpr quint32 WavFloat = 0x50003;
+constexpr quint32 CdAudio = 0x10200;
 constexpr quint32 ModMod = 0x20000;
 constexpr quint32 ModMtm = 0x20001;
 constexpr quint32 ModS3m = 0x20002;

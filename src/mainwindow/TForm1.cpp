@@ -1,6 +1,7 @@
 // TForm1: construction, painting, settings and tear-down.
 #include "mainwindow/TForm1.h"
 
+#include "cd/TRecordDlg.h"
 #include "common/AppPaths.h"
 #include "common/IniFile.h"
 #include "engine/TLxPlayer.h"

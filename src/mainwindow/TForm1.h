@@ -28,6 +28,7 @@ class TLxSliderMng;
 class TLxVolume;
 class TPlayPropertyDlg;
 class TToolDlg;
+class TRecordDlg;
 namespace quillmere {
 class IniFile;
 }
@@ -113,6 +114,11 @@ public:
     // chosen in it counts even when the dialog is cancelled.
     void ShowToolDialog();
     TToolDlg &ToolDlg() { return *m_toolDlg; }
+    // "BUTTON_RECORD": the CD dialog, modal, with the main player stopped and the timers off.
+    // Without a CD drive or disc image a message says so and the program goes on.
+    void RecordCommand();
+    // Made at the first "BUTTON_RECORD" and kept, with its drive and streams, until the end.
+    TRecordDlg *RecordDlg() const { return m_recordDlg.get(); }
     QMenu &PopupMenuPlayList() { return *m_popupMenu; }
     // A path handed over by a second copy: a ".qlx" file replaces the list, anything else is
     // added, and the last added or found entry plays. done runs once the path has been taken
@@ -241,4 +247,6 @@ private:
     QAction *PopupDelete = nullptr;
     QAction *PopupUp = nullptr;
     QAction *PopupDown = nullptr;
+    // Last, so that it goes first: its CD streams live in the player's back end.
+    std::unique_ptr<TRecordDlg> m_recordDlg;
 };

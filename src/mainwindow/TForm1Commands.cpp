@@ -334,10 +334,7 @@ bool TForm1::runPlaybackCommand(const QString &name)
     } else if (name == u"BUTTON_RANDOM") {
         RandomMode = m_buttons->IsOn(name);
     } else if (name == u"BUTTON_RECORD") {
-        // The CD dialog comes later; until then the two-state button must not stay on.
-        if (m_buttons->IsOn(name))
-            m_buttons->Toggle(name);
-        m_buttons->DrawAll();
+        RecordCommand();
     } else {
         return false;
     }
