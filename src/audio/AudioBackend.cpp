@@ -3,6 +3,7 @@
 #include "audio/core/Fft1024.h"
 #include "audio/core/Mixer.h"
 #include "audio/core/TempoChannel.h"
+#include "audio/decoders/FiniteSamples.h"
 #include "audio/decoders/ModuleDecoder.h"
 #include "audio/decoders/SndfileDecoder.h"
 #include "audio/decoders/StereoConverter.h"
@@ -44,6 +45,8 @@ struct AudioBackend::Impl {
         float tempoPercent = 0;
         float pitchSemitones = 0;
         std::vector<Handle> effects; // in creation order, which is processing order
+        // Samples of the source that were not finite and were played as silence.
+        std::shared_ptr<std::atomic<qint64>> nonFinite = std::make_shared<std::atomic<qint64>>(0);
     };
     struct Notification {
         Handle channel = 0;
@@ -79,9 +82,10 @@ struct AudioBackend::Impl {
 
     Handle addSource(DecoderPtr decoder)
     {
-        auto converted = std::make_unique<StereoConverter>(std::move(decoder));
-        const SourceInfo &src = converted->info();
         Channel c;
+        auto converted = std::make_unique<StereoConverter>(
+            std::make_unique<FiniteSamples>(std::move(decoder), c.nonFinite));
+        const SourceInfo &src = converted->info();
         c.info = ChannelInfo{src.channels, src.sampleRate, src.typeCode, Handle(src.plugin)};
         c.source = std::move(converted);
         const Handle h = newHandle();
@@ -242,6 +246,7 @@ Handle AudioBackend::createTempoChannel(Handle source)
         return fail(ErrorCode::InvalidHandle, Handle(0));
     Impl::Channel tempo;
     tempo.info = c->info;
+    tempo.nonFinite = c->nonFinite;
     tempo.tempo = std::make_unique<TempoChannel>(std::move(c->source), d->stretcherKind);
     d->channels.erase(source);
     const Handle h = d->newHandle();
@@ -279,6 +284,15 @@ qint64 AudioBackend::lengthBytes(Handle channel) const
     if (frames < 0)
         return fail(ErrorCode::NotAvailable, qint64(-1));
     return fail(ErrorCode::Ok, framesToBytes(frames));
+}
+
+qint64 AudioBackend::nonFiniteSamples(Handle channel) const
+{
+    std::lock_guard guard(d->lock);
+    const Impl::Channel *c = d->channel(channel);
+    if (!c)
+        return fail(ErrorCode::InvalidHandle, qint64(-1));
+    return fail(ErrorCode::Ok, c->nonFinite->load(std::memory_order_relaxed));
 }
 
 qint64 AudioBackend::positionBytes(Handle channel) const

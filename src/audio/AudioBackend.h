@@ -83,6 +83,10 @@ public:
     // end of the songs), or -1 with any other device.
     int renderOffline(float *stereo, int frames);
 
+    // How many NaN or infinite samples the channel's decoder delivered so far; they were
+    // played as silence. -1 for an unknown handle.
+    qint64 nonFiniteSamples(Handle channel) const;
+
     // 512 magnitudes of the newest 1024 frames the channel played; returns the bytes those
     // frames stand for (4096), or -1.
     qint64 fft1024(Handle channel, float *magnitudes);
