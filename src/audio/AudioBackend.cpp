@@ -66,6 +66,8 @@ struct AudioBackend::Impl {
     Fft1024 fft;
     std::atomic<bool> eventsRunning{false};
     std::thread eventThread;
+    bool outputWasLost = false;
+    std::atomic<bool> outputLossUnreported{false};
 
     Handle newHandle() { return ++lastHandle == 0 ? ++lastHandle : lastHandle; }
 
@@ -125,6 +127,21 @@ struct AudioBackend::Impl {
         channels.erase(h);
     }
 
+    // Event thread, under the lock: a lost output stops what plays (a song that cannot be heard
+    // must not run on), once per loss.
+    void noticeOutputLoss()
+    {
+        const bool lost = output && output->lost();
+        if (lost && !outputWasLost) {
+            for (auto &[h, c] : channels) {
+                if (c.tempo && c.tempo->state() == TempoChannel::State::Playing)
+                    c.tempo->setState(TempoChannel::State::Stopped);
+            }
+            outputLossUnreported.store(true, std::memory_order_release);
+        }
+        outputWasLost = lost;
+    }
+
     // Event thread: hands finished songs to their notifications, outside the lock.
     void deliverEvents()
     {
@@ -133,6 +150,7 @@ struct AudioBackend::Impl {
             std::vector<std::pair<Handle, Notification>> due;
             {
                 std::lock_guard guard(lock);
+                noticeOutputLoss();
                 for (auto &[h, c] : channels) {
                     if (!c.tempo || !c.tempo->takeEnded())
                         continue;
@@ -190,6 +208,11 @@ void AudioBackend::free()
     d->notifications.clear();
     d->effects.clear();
     d->channels.clear();
+}
+
+bool AudioBackend::takeOutputLoss()
+{
+    return d->outputLossUnreported.exchange(false, std::memory_order_acq_rel);
 }
 
 bool AudioBackend::isInitialised() const
@@ -449,6 +472,8 @@ bool AudioBackend::play(Handle channel, bool restart)
         return fail(ErrorCode::InvalidHandle, false);
     if (!d->output)
         return fail(ErrorCode::NotInitialised, false);
+    if (d->output->lost() && !d->output->start(&Mixer::render, &d->mixer))
+        return fail(ErrorCode::Device, false);
     TempoChannel &tempo = *c->tempo;
     tempo.start();
     // A song that has played to its end starts again from the beginning.

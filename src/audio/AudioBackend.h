@@ -37,6 +37,9 @@ public:
     bool init(const QString &outputSpec = {});
     // Stops the output and releases every channel.
     void free();
+    // True once after the output device broke and could not be opened again; the playing
+    // channels were stopped then. The next play() tries to open the device again.
+    bool takeOutputLoss();
     bool isInitialised() const;
     void setStretcherKind(Stretcher::Kind kind);
 

@@ -67,6 +67,11 @@ void TForm1::TimerSpecTimer()
 {
     const TLxMutexLocker locked(PlayMutex);
     try {
+        if (m_player->TakeOutputLoss()) {
+            StopPlayback(); // stops this timer too, so the message is shown once
+            information(QStringLiteral("サウンドデバイスが使えなくなったため再生を停止しました。"));
+            return;
+        }
         if (!PositionDragging) {
             const int volume = m_volume->GetVolume();
             if (volume != LastVolume) {
