@@ -1,7 +1,7 @@
 // TForm1: the mouse over the skin surface, the hints, auto-repeat, the keyboard and the
 // command of every button.
 #include "engine/TLxPlayer.h"
-#include "engine/TLxVolume.h"
+#include "engine/VolumeWatcher.h"
 #include "mainwindow/FileIntake.h"
 #include "mainwindow/PlayListBox.h"
 #include "mainwindow/TForm1.h"

@@ -2,7 +2,7 @@
 // continuous-play limit. UI thread only: the end of a song reaches us as the engine's ended
 // flag, which Timer1 polls, and what plays next is decided here, never on an audio thread.
 #include "engine/TLxPlayer.h"
-#include "engine/TLxVolume.h"
+#include "engine/VolumeWatcher.h"
 #include "mainwindow/PlayListBox.h"
 #include "mainwindow/TForm1.h"
 #include "skin/TLxButtonMng.h"
