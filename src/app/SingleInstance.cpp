@@ -105,6 +105,14 @@ void StartupGate::release()
 
 bool handOff(QLocalSocket &socket, const QStringList &paths, int ackTimeoutMs)
 {
+    // The desktop gave this copy the right to take the focus (Wayland's activation token);
+    // it passes that right on to the running copy, which is the one to come to the front.
+    const QString token = qEnvironmentVariable("XDG_ACTIVATION_TOKEN");
+    if (!token.isEmpty()) {
+        const QByteArray record = HandOffRecord::encodeActivationToken(token);
+        if (socket.write(record) != record.size())
+            return false;
+    }
     if (!sendAndAwaitAck(socket, HandOffRecord::encodeActivate(), ackTimeoutMs))
         return false;
     for (const QString &path : paths) {

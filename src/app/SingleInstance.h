@@ -51,9 +51,10 @@ private:
     std::unique_ptr<QLockFile> m_lock;
 };
 
-// The second copy's hand-off on a connected socket: the activation, then each path (already
-// absolute) in order, each sent only once the previous one is acknowledged. False when the
-// running copy stopped answering.
+// The second copy's hand-off on a connected socket: the activation (with this process's
+// XDG_ACTIVATION_TOKEN, when the desktop gave one), then each path (already absolute) in order,
+// each sent only once the previous one is acknowledged. False when the running copy stopped
+// answering.
 bool handOff(QLocalSocket &socket, const QStringList &paths, int ackTimeoutMs = AckTimeoutMs);
 
 } // namespace SingleInstance

@@ -4,6 +4,7 @@
 #include "app/RenderCommand.h"
 #include "app/SingleInstance.h"
 #include "common/TLxMutex.h"
+#include "mainwindow/DesktopWindow.h"
 #include "mainwindow/MessageBoxPresenter.h"
 #include "mainwindow/TForm1.h"
 
@@ -70,14 +71,6 @@ int runWithoutWindow(int argc, char **argv, SingleInstance::StartupGate &gate, b
     return 0;
 }
 
-void bringToFront(QWidget &window)
-{
-    if (window.isMinimized())
-        window.showNormal();
-    window.raise();
-    window.activateWindow();
-}
-
 int runPlayer(int argc, char **argv, SingleInstance::StartupGate &gate)
 {
     QApplication app(argc, argv);
@@ -120,7 +113,9 @@ int runPlayer(int argc, char **argv, SingleInstance::StartupGate &gate)
         return 0;
     server.start([&window](const QString &path,
                            std::function<void()> done) { window->CopyDataReceived(path, done); },
-                 [&window] { bringToFront(*window); });
+                 [&window](const QString &activationToken) {
+                     DesktopWindow::bringToFront(*window, activationToken);
+                 });
     window->setProperty("QuillmereApp", 1234);
     window->show();
     const int status = app.exec();
