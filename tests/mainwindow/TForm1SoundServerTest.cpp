@@ -144,4 +144,21 @@ TEST_F(TForm1SoundServer, AHungSoundServerDoesNotFreezeTheWindow)
     EXPECT_LT(dragTook, std::chrono::milliseconds(100));
 }
 
+// A sound server that goes away for good while a song plays: the window stops, says so once,
+// and goes on working.
+TEST_F(TForm1SoundServer, ALostSoundDeviceStopsPlaybackWithOneMessage)
+{
+    const QString song = QDir(server->runtimeDir()).filePath(QStringLiteral("long.wav"));
+    ASSERT_TRUE(fixtures::writeSndfile(song, fixtures::sine(440, 30.0, 8000, 1), 8000, 1,
+                                       SF_FORMAT_WAV | SF_FORMAT_PCM_16));
+    TForm1 window({song}, &messages, QStringLiteral("default"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window.Player().GetPosition() > 44100; }, 10000));
+    ASSERT_EQ(::kill(pid_t(server->pid()), SIGKILL), 0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !messages.texts.isEmpty(); }, 10000));
+    EXPECT_FALSE(window.Player().IsPlaying());
+    QTest::qWait(300);
+    EXPECT_EQ(messages.texts, QStringList{QStringLiteral(
+                                  "サウンドデバイスが使えなくなったため再生を停止しました。")});
+}
+
 } // namespace

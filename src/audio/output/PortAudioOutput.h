@@ -3,6 +3,7 @@
 // Threads: start() and stop() on the thread that owns the back end, under its lock; callback()
 // on PortAudio's real-time thread; the watchdog on a thread of its own. The watchdog and
 // start()/stop() share m_mutex (never taken by the callback); the callback only counts itself.
+// Lock order: the back end's lock, then m_mutex; the watchdog never takes the back end's lock.
 
 #include "audio/output/OutputDevice.h"
 
