@@ -472,8 +472,12 @@ bool AudioBackend::play(Handle channel, bool restart)
         return fail(ErrorCode::InvalidHandle, false);
     if (!d->output)
         return fail(ErrorCode::NotInitialised, false);
-    if (d->output->lost() && !d->output->start(&Mixer::render, &d->mixer))
-        return fail(ErrorCode::Device, false);
+    if (d->output->lost()) {
+        if (!d->output->start(&Mixer::render, &d->mixer))
+            return fail(ErrorCode::Device, false);
+        // Playing again on a device that works: an earlier loss no longer needs telling.
+        d->outputLossUnreported.store(false, std::memory_order_release);
+    }
     TempoChannel &tempo = *c->tempo;
     tempo.start();
     // A song that has played to its end starts again from the beginning.

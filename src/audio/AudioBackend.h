@@ -38,7 +38,8 @@ public:
     // Stops the output and releases every channel.
     void free();
     // True once after the output device broke and could not be opened again; the playing
-    // channels were stopped then. The next play() tries to open the device again.
+    // channels were stopped then. The next play() tries to open the device again, and once it
+    // succeeds the loss is no longer reported.
     bool takeOutputLoss();
     bool isInitialised() const;
     void setStretcherKind(Stretcher::Kind kind);
