@@ -1,10 +1,9 @@
 #pragma once
 
+#include <atomic>
 #include <chrono>
-#include <condition_variable>
+#include <climits>
 #include <memory>
-#include <mutex>
-#include <optional>
 #include <thread>
 
 class TLxVolume;
@@ -18,7 +17,7 @@ namespace quillmere::engine {
 // write cannot move the slider back.
 //
 // Threads: GetVolume, SetVolume and awaitFirstReading on the UI thread; the TLxVolume only on
-// the worker. One mutex guards the shared fields and is never held across a call to the mixer.
+// the worker. They share atomics only, so no call ever waits for the worker.
 class VolumeWatcher {
 public:
     explicit VolumeWatcher(std::chrono::milliseconds pollInterval = std::chrono::milliseconds(100));
@@ -26,22 +25,24 @@ public:
     VolumeWatcher(const VolumeWatcher &) = delete;
     VolumeWatcher &operator=(const VolumeWatcher &) = delete;
 
-    int GetVolume() const;
+    int GetVolume() const { return m_percent.load(std::memory_order_acquire); }
     // False when the last reading found no volume control; the write is queued all the same.
     bool SetVolume(int percent);
     // Waits at most `timeout` for the first reading (the window's start shows the real volume).
     void awaitFirstReading(std::chrono::milliseconds timeout) const;
 
 private:
-    void run();
+    static constexpr int NoWrite = INT_MIN;
 
-    mutable std::mutex m_mutex;
-    mutable std::condition_variable m_changed;
-    int m_percent = -1;
-    bool m_haveReading = false;
-    std::optional<int> m_pendingWrite;
-    unsigned m_writes = 0; // counts SetVolume calls; a reading taken across one is stale
-    bool m_stopping = false;
+    void run();
+    void pause();
+
+    std::atomic<int> m_percent{-1};
+    std::atomic<bool> m_haveReading{false};
+    std::atomic<int> m_pendingWrite{NoWrite};
+    std::atomic<unsigned> m_writes{
+        0}; // counts SetVolume calls; a reading taken across one is stale
+    std::atomic<bool> m_stopping{false};
     const std::chrono::milliseconds m_pollInterval;
     std::unique_ptr<TLxVolume> m_volume;
     std::thread m_worker;

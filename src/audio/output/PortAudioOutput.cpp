@@ -19,6 +19,14 @@ constexpr auto RetryInterval = 200ms;
 // How long a vanished device is waited for before the output counts as lost.
 constexpr auto GiveUpAfter = 5s;
 
+// Sleeps with the lock released, so that start() and stop() are never held up by a wait.
+void sleepUnlocked(std::unique_lock<std::mutex> &lock, std::chrono::milliseconds interval)
+{
+    lock.unlock();
+    std::this_thread::sleep_for(interval);
+    lock.lock();
+}
+
 } // namespace
 
 PortAudioOutput::PortAudioOutput() : m_initialised(Pa_Initialize() == paNoError) {}
@@ -65,7 +73,6 @@ void PortAudioOutput::stop()
 {
     std::unique_lock lock(m_mutex);
     m_watching = false;
-    m_wake.notify_all();
     if (m_watchdog.joinable()) {
         lock.unlock();
         m_watchdog.join();
@@ -132,7 +139,7 @@ bool PortAudioOutput::reopen(std::unique_lock<std::mutex> &lock,
             return true;
         if (std::chrono::steady_clock::now() >= giveUp)
             return false;
-        m_wake.wait_for(lock, RetryInterval);
+        sleepUnlocked(lock, RetryInterval);
         if (!m_watching)
             return false; // stop() is waiting for the watchdog
     }
@@ -146,7 +153,7 @@ void PortAudioOutput::watch()
     unsigned long seen = m_callbacks.load(std::memory_order_relaxed);
     auto lastProgress = std::chrono::steady_clock::now();
     while (m_watching) {
-        m_wake.wait_for(lock, WatchInterval);
+        sleepUnlocked(lock, WatchInterval);
         const auto now = std::chrono::steady_clock::now();
         const unsigned long count = m_callbacks.load(std::memory_order_relaxed);
         if (count != seen || m_lost.load()) {

@@ -11,7 +11,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <mutex>
 #include <thread>
 
@@ -40,9 +39,8 @@ private:
     bool reopen(std::unique_lock<std::mutex> &lock, std::chrono::steady_clock::duration patience);
 
     std::mutex m_mutex;
-    std::condition_variable m_wake;
     bool m_initialised = false;
-    bool m_watching = false;
+    std::atomic<bool> m_watching{false};
     void *m_stream = nullptr;
     RenderFunction m_render = nullptr;
     void *m_context = nullptr;
