@@ -1,5 +1,5 @@
 // Any bytes a sender may write are decoded without harm, record after record as the server
-// does, and every path that comes out encodes back to exactly the bytes it was read from.
+// does, and every path or token that comes out encodes back to exactly the bytes it was read from.
 #include "app/HandOffRecord.h"
 
 #include <cstdlib>
@@ -19,6 +19,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         if (record.kind == Kind::Path && HandOffRecord::encodePath(record.path) != taken)
             std::abort();
         if (record.kind == Kind::Activate && HandOffRecord::encodeActivate() != taken)
+            std::abort();
+        if (record.kind == Kind::Token &&
+            HandOffRecord::encodeActivationToken(record.path) != taken)
             std::abort();
         rest = rest.sliced(record.consumed);
     }

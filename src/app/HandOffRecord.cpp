@@ -31,6 +31,13 @@ QByteArray encodePath(const QString &path)
     return encode(PathTag, data);
 }
 
+QByteArray encodeActivationToken(const QString &token)
+{
+    QByteArray data = token.toUtf8();
+    data.append('\0');
+    return encode(TokenTag, data);
+}
+
 QByteArray encodeActivate()
 {
     return encode(PathTag, {});
@@ -47,10 +54,10 @@ Decoded decode(QByteArrayView buffer)
     const qsizetype total = HeaderSize + qsizetype(length);
     if (buffer.size() < total)
         return {};
-    if (tag != PathTag)
+    if (tag != PathTag && tag != TokenTag)
         return {Kind::Foreign, {}, tag, total};
     if (length == 0)
-        return {Kind::Activate, {}, tag, total};
+        return tag == PathTag ? Decoded{Kind::Activate, {}, tag, total} : malformed();
     const QByteArrayView text = buffer.sliced(HeaderSize, length - 1);
     if (buffer[total - 1] != '\0' || text.contains('\0'))
         return malformed();
@@ -60,7 +67,7 @@ Decoded decode(QByteArrayView buffer)
     QString path = utf8.decode(text);
     if (utf8.hasError())
         return malformed();
-    return {Kind::Path, std::move(path), tag, total};
+    return {tag == PathTag ? Kind::Path : Kind::Token, std::move(path), tag, total};
 }
 
 } // namespace HandOffRecord

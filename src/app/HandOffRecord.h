@@ -14,9 +14,14 @@
 // window to the front (sent first by every second copy). The receiver acknowledges each
 // path record and the activation with one Ack byte once it has been handled; records with
 // another tag are skipped unread and unacknowledged.
+//
+// A record with TokenTag carries the desktop's activation token (UTF-8, NUL-terminated) for
+// the activation that follows it; it is not acknowledged, so a running copy that does not
+// know the tag skips it and nothing waits.
 namespace HandOffRecord {
 
 constexpr quint32 PathTag = 0x00010101;
+constexpr quint32 TokenTag = 0x00010111;
 constexpr quint32 MaxLength = 65536; // longer records are refused, whatever their tag
 constexpr qsizetype HeaderSize = 8;
 constexpr char Ack = 0x06;
@@ -24,12 +29,14 @@ constexpr char Ack = 0x06;
 QByteArray encode(quint32 tag, QByteArrayView data);
 QByteArray encodePath(const QString &path);
 QByteArray encodeActivate();
+QByteArray encodeActivationToken(const QString &token);
 
 struct Decoded {
     enum class Kind {
         NeedMore,  // the buffer ends inside a record: wait for more bytes
         Path,      // path holds the text
         Activate,  // bring the window to the front
+        Token,     // path holds the activation token for the next activation
         Foreign,   // another tag: drop consumed bytes, interpret nothing
         Malformed, // too long, NUL missing or misplaced, or not UTF-8: drop the sender
     };

@@ -74,9 +74,12 @@ public:
             // A handler may run a nested event loop (a message box), in which the sender's
             // disconnection deletes this connection: nothing of it is touched afterwards.
             const QPointer<Connection> alive(this);
-            if (record.kind == Kind::Activate) {
+            if (record.kind == Kind::Token) {
+                m_token = record.path;
+            } else if (record.kind == Kind::Activate) {
+                const QString token = std::exchange(m_token, QString());
                 if (m_handlers->onActivate)
-                    m_handlers->onActivate();
+                    m_handlers->onActivate(token);
                 if (!alive)
                     return;
                 m_socket->putChar(HandOffRecord::Ack);
@@ -122,6 +125,7 @@ private:
     QLocalSocket *m_socket;
     std::shared_ptr<Handlers> m_handlers;
     QByteArray m_buffer;
+    QString m_token; // from a token record, for the activation that follows it
     QTimer m_idle;
     bool m_busy = false;
     bool m_dropped = false;
@@ -145,7 +149,7 @@ bool HandOffServer::listen(const QString &socketPath, bool replaceStale)
     return m_server.listen(socketPath);
 }
 
-void HandOffServer::start(PathHandler onPath, std::function<void()> onActivate)
+void HandOffServer::start(PathHandler onPath, ActivateHandler onActivate)
 {
     m_handlers->onPath = std::move(onPath);
     m_handlers->onActivate = std::move(onActivate);

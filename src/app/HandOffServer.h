@@ -22,6 +22,8 @@ public:
     // done must be called once, on the GUI thread, when the path has been taken in; it may be
     // called from inside the handler or any time later.
     using PathHandler = std::function<void(const QString &path, std::function<void()> done)>;
+    // The token is the one the sender passed for this activation, or empty.
+    using ActivateHandler = std::function<void(const QString &activationToken)>;
     static constexpr int IdleTimeoutMs = 10000;
 
     HandOffServer();
@@ -34,7 +36,7 @@ public:
     bool listen(const QString &socketPath, bool replaceStale);
     // Until start, connections are accepted and their bytes kept but no record is handled:
     // the window the handlers reach does not exist yet.
-    void start(PathHandler onPath, std::function<void()> onActivate);
+    void start(PathHandler onPath, ActivateHandler onActivate);
     // Stops listening and drops every connection; their senders see no acknowledgement.
     void close();
     // For connections accepted from now on.
@@ -43,7 +45,7 @@ public:
 
     struct Handlers {
         PathHandler onPath;
-        std::function<void()> onActivate;
+        ActivateHandler onActivate;
         bool started = false;
         int idleTimeoutMs = IdleTimeoutMs;
     };

@@ -17,6 +17,17 @@ QString runtimeFile(const QString &name)
     return dir.isEmpty() ? QString() : QDir(dir).filePath(name);
 }
 
+constexpr int LockPollMs = 250;
+
+bool connectTo(QLocalSocket &socket, const QString &path, int timeoutMs)
+{
+    socket.connectToServer(path);
+    if (socket.waitForConnected(timeoutMs))
+        return true;
+    socket.abort();
+    return false;
+}
+
 bool sendAndAwaitAck(QLocalSocket &socket, const QByteArray &record, int timeoutMs)
 {
     const QDeadlineTimer deadline(timeoutMs);
@@ -53,21 +64,28 @@ StartupGate::~StartupGate()
     release();
 }
 
-StartupGate::Role StartupGate::decide(QLocalSocket &socket)
+StartupGate::Role StartupGate::decide(QLocalSocket &socket, int waitMs)
 {
     const QString lockPath = startupLockPath();
-    if (!lockPath.isEmpty()) {
-        m_lock = std::make_unique<QLockFile>(lockPath);
-        // A copy that died holding it is detected by its process id and does not hold us up;
-        // a live one holds it only while it starts its server.
-        if (!m_lock->tryLock(StartupLockTimeoutMs))
-            m_lock.reset();
-    }
     const QString path = socketPath();
-    if (path.isEmpty())
+    if (lockPath.isEmpty() || path.isEmpty())
         return Role::FirstCopy;
-    socket.connectToServer(path);
-    if (!socket.waitForConnected(ConnectTimeoutMs))
+    m_lock = std::make_unique<QLockFile>(lockPath);
+    // A copy that died holding the lock is detected by its process id and does not hold us up.
+    // A live one holds it only until its server listens, so between the attempts the socket is
+    // tried: a slow copy may have started listening meanwhile.
+    const QDeadlineTimer deadline(waitMs);
+    while (!m_lock->tryLock(LockPollMs)) {
+        if (connectTo(socket, path, LockPollMs)) {
+            m_lock.reset();
+            return Role::SecondCopy;
+        }
+        if (deadline.hasExpired()) {
+            m_lock.reset();
+            return Role::NoAnswer;
+        }
+    }
+    if (!connectTo(socket, path, ConnectTimeoutMs))
         return Role::FirstCopy;
     release();
     return Role::SecondCopy;
@@ -87,6 +105,14 @@ void StartupGate::release()
 
 bool handOff(QLocalSocket &socket, const QStringList &paths, int ackTimeoutMs)
 {
+    // The desktop gave this copy the right to take the focus (Wayland's activation token);
+    // it passes that right on to the running copy, which is the one to come to the front.
+    const QString token = qEnvironmentVariable("XDG_ACTIVATION_TOKEN");
+    if (!token.isEmpty()) {
+        const QByteArray record = HandOffRecord::encodeActivationToken(token);
+        if (socket.write(record) != record.size())
+            return false;
+    }
     if (!sendAndAwaitAck(socket, HandOffRecord::encodeActivate(), ackTimeoutMs))
         return false;
     for (const QString &path : paths) {

@@ -12,7 +12,9 @@ class QLockFile;
 // copy's socket: if it answers, this copy hands its paths over and ends; if not, it becomes the
 // running copy and keeps the lock until its own server listens. So of two copies started at
 // the same moment one listens and the other connects to it, and a copy that was killed (its
-// socket file left behind, nobody listening) is replaced at once.
+// socket file left behind, nobody listening) is replaced at once. A copy that cannot get the
+// lock (another one is slow to start) goes on trying the lock and the socket; it never starts
+// a window without the lock.
 namespace SingleInstance {
 
 QString socketPath();      // "instance.sock" in the runtime folder; empty without one
@@ -21,14 +23,17 @@ QString startupLockPath(); // "instance.lock" beside it
 // The name whose TLxMutex marks the running copy for MutexExists.
 inline const QString MarkerName = QStringLiteral("QuillmerePlayer_Record");
 
-constexpr int StartupLockTimeoutMs = 5000;
+// How long a later copy waits for one that is slow to start (a slow disc, a loaded machine)
+// before it gives up with a message.
+constexpr int StartupWaitMs = 30000;
 constexpr int ConnectTimeoutMs = 1000;
 // Per acknowledgement: the running copy may take a while over a large folder.
 constexpr int AckTimeoutMs = 60000;
 
 class StartupGate {
 public:
-    enum class Role { FirstCopy, SecondCopy };
+    // NoAnswer: another copy held the lock all along and never answered on the socket.
+    enum class Role { FirstCopy, SecondCopy, NoAnswer };
 
     StartupGate();
     ~StartupGate(); // releases the lock if still held
@@ -36,8 +41,8 @@ public:
     StartupGate &operator=(const StartupGate &) = delete;
 
     // SecondCopy: socket is connected to the running copy and the lock is released.
-    // FirstCopy: the lock stays held (when it could be taken) until release().
-    Role decide(QLocalSocket &socket);
+    // FirstCopy: the lock stays held (when there is a runtime folder for it) until release().
+    Role decide(QLocalSocket &socket, int waitMs = StartupWaitMs);
     // Whether this copy holds the lock, and so may clear a stale socket and listen.
     bool holdsLock() const;
     void release();
@@ -46,9 +51,10 @@ private:
     std::unique_ptr<QLockFile> m_lock;
 };
 
-// The second copy's hand-off on a connected socket: the activation, then each path (already
-// absolute) in order, each sent only once the previous one is acknowledged. False when the
-// running copy stopped answering.
+// The second copy's hand-off on a connected socket: the activation (with this process's
+// XDG_ACTIVATION_TOKEN, when the desktop gave one), then each path (already absolute) in order,
+// each sent only once the previous one is acknowledged. False when the running copy stopped
+// answering.
 bool handOff(QLocalSocket &socket, const QStringList &paths, int ackTimeoutMs = AckTimeoutMs);
 
 } // namespace SingleInstance

@@ -4,6 +4,7 @@
 #include "app/RenderCommand.h"
 #include "app/SingleInstance.h"
 #include "common/TLxMutex.h"
+#include "mainwindow/DesktopWindow.h"
 #include "mainwindow/MessageBoxPresenter.h"
 #include "mainwindow/QtTranslation.h"
 #include "mainwindow/QuitRequest.h"
@@ -55,7 +56,16 @@ int runWithoutWindow(int argc, char **argv, SingleInstance::StartupGate &gate, b
     if (!arguments.isEmpty() && arguments.first() == u"--render")
         return RenderCommand::run(arguments);
     QLocalSocket socket;
-    if (gate.decide(socket) == SingleInstance::StartupGate::Role::SecondCopy) {
+    const SingleInstance::StartupGate::Role role = gate.decide(socket);
+    if (role == SingleInstance::StartupGate::Role::NoAnswer) {
+        // Never a second player beside the one that is starting: its lists would overwrite
+        // each other's files.
+        std::fputs("quillmere: another copy is still starting and does not answer; "
+                   "start again once its window is open\n",
+                   stderr);
+        return 1;
+    }
+    if (role == SingleInstance::StartupGate::Role::SecondCopy) {
         if (!SingleInstance::handOff(socket, absolutePaths(arguments)))
             std::fputs("quillmere: the running copy stopped answering\n", stderr);
         return 0;
@@ -73,14 +83,6 @@ void reportStartupFailure(const QString &message)
     presenter.show(message, MessagePresenter::Icon::Error, MessagePresenter::Ok);
 }
 
-void bringToFront(QWidget &window)
-{
-    if (window.isMinimized())
-        window.showNormal();
-    window.raise();
-    window.activateWindow();
-}
-
 int runPlayer(int argc, char **argv, SingleInstance::StartupGate &gate)
 {
     QApplication app(argc, argv);
@@ -88,12 +90,12 @@ int runPlayer(int argc, char **argv, SingleInstance::StartupGate &gate)
     installQtTranslation();
     // Listening before the window is built lets a copy started meanwhile connect and wait
     // for its acknowledgements instead of starting a second player.
-    // Without the start-up lock another copy is starting right now; listening would take its
-    // socket from it (Qt binds elsewhere and renames over the path), so this copy does not.
+    // Only the holder of the start-up lock may listen: listening would take another starting
+    // copy's socket from it (Qt binds elsewhere and renames over the path). Without a runtime
+    // folder there is neither lock nor socket.
     HandOffServer server;
     if (!gate.holdsLock())
-        std::fputs("quillmere: another copy is starting; later copies will hand paths to it\n",
-                   stderr);
+        std::fputs("quillmere: no runtime folder; later copies cannot hand paths over\n", stderr);
     else if (!server.listen(SingleInstance::socketPath(), true))
         std::fprintf(stderr, "quillmere: later copies cannot hand paths over: %s\n",
                      qPrintable(server.errorString()));
@@ -126,7 +128,9 @@ int runPlayer(int argc, char **argv, SingleInstance::StartupGate &gate)
         return 0;
     server.start([&window](const QString &path,
                            std::function<void()> done) { window->CopyDataReceived(path, done); },
-                 [&window] { bringToFront(*window); });
+                 [&window](const QString &activationToken) {
+                     DesktopWindow::bringToFront(*window, activationToken);
+                 });
     window->setProperty("QuillmereApp", 1234);
     window->show();
     const int status = app.exec();

@@ -4,6 +4,7 @@
 #include "audio/core/Fft1024.h"
 #include "audio/core/Mixer.h"
 #include "audio/core/TempoChannel.h"
+#include "audio/decoders/FiniteSamples.h"
 #include "audio/decoders/ModuleDecoder.h"
 #include "audio/decoders/SndfileDecoder.h"
 #include "audio/decoders/StereoConverter.h"
@@ -45,6 +46,8 @@ struct AudioBackend::Impl {
         float tempoPercent = 0;
         float pitchSemitones = 0;
         std::vector<Handle> effects; // in creation order, which is processing order
+        // Samples of the source that were not finite and were played as silence.
+        std::shared_ptr<std::atomic<qint64>> nonFinite = std::make_shared<std::atomic<qint64>>(0);
     };
     struct Notification {
         Handle channel = 0;
@@ -64,6 +67,8 @@ struct AudioBackend::Impl {
     Fft1024 fft;
     std::atomic<bool> eventsRunning{false};
     std::thread eventThread;
+    bool outputWasLost = false;
+    std::atomic<bool> outputLossUnreported{false};
 
     Handle newHandle() { return ++lastHandle == 0 ? ++lastHandle : lastHandle; }
 
@@ -80,9 +85,10 @@ struct AudioBackend::Impl {
 
     Handle addSource(DecoderPtr decoder)
     {
-        auto converted = std::make_unique<StereoConverter>(std::move(decoder));
-        const SourceInfo &src = converted->info();
         Channel c;
+        auto converted = std::make_unique<StereoConverter>(
+            std::make_unique<FiniteSamples>(std::move(decoder), c.nonFinite));
+        const SourceInfo &src = converted->info();
         c.info = ChannelInfo{src.channels, src.sampleRate, src.typeCode, Handle(src.plugin)};
         c.source = std::move(converted);
         const Handle h = newHandle();
@@ -122,6 +128,21 @@ struct AudioBackend::Impl {
         channels.erase(h);
     }
 
+    // Event thread, under the lock: a lost output stops what plays (a song that cannot be heard
+    // must not run on), once per loss.
+    void noticeOutputLoss()
+    {
+        const bool lost = output && output->lost();
+        if (lost && !outputWasLost) {
+            for (auto &[h, c] : channels) {
+                if (c.tempo && c.tempo->state() == TempoChannel::State::Playing)
+                    c.tempo->setState(TempoChannel::State::Stopped);
+            }
+            outputLossUnreported.store(true, std::memory_order_release);
+        }
+        outputWasLost = lost;
+    }
+
     // Event thread: hands finished songs to their notifications, outside the lock.
     void deliverEvents()
     {
@@ -130,6 +151,7 @@ struct AudioBackend::Impl {
             std::vector<std::pair<Handle, Notification>> due;
             {
                 std::lock_guard guard(lock);
+                noticeOutputLoss();
                 for (auto &[h, c] : channels) {
                     if (!c.tempo || !c.tempo->takeEnded())
                         continue;
@@ -187,6 +209,11 @@ void AudioBackend::free()
     d->notifications.clear();
     d->effects.clear();
     d->channels.clear();
+}
+
+bool AudioBackend::takeOutputLoss()
+{
+    return d->outputLossUnreported.exchange(false, std::memory_order_acq_rel);
 }
 
 bool AudioBackend::isInitialised() const
@@ -252,6 +279,7 @@ Handle AudioBackend::createTempoChannel(Handle source)
         return fail(ErrorCode::InvalidHandle, Handle(0));
     Impl::Channel tempo;
     tempo.info = c->info;
+    tempo.nonFinite = c->nonFinite;
     tempo.tempo = std::make_unique<TempoChannel>(std::move(c->source), d->stretcherKind);
     d->channels.erase(source);
     const Handle h = d->newHandle();
@@ -289,6 +317,15 @@ qint64 AudioBackend::lengthBytes(Handle channel) const
     if (frames < 0)
         return fail(ErrorCode::NotAvailable, qint64(-1));
     return fail(ErrorCode::Ok, framesToBytes(frames));
+}
+
+qint64 AudioBackend::nonFiniteSamples(Handle channel) const
+{
+    std::lock_guard guard(d->lock);
+    const Impl::Channel *c = d->channel(channel);
+    if (!c)
+        return fail(ErrorCode::InvalidHandle, qint64(-1));
+    return fail(ErrorCode::Ok, c->nonFinite->load(std::memory_order_relaxed));
 }
 
 qint64 AudioBackend::positionBytes(Handle channel) const
@@ -445,6 +482,12 @@ bool AudioBackend::play(Handle channel, bool restart)
         return fail(ErrorCode::InvalidHandle, false);
     if (!d->output)
         return fail(ErrorCode::NotInitialised, false);
+    if (d->output->lost()) {
+        if (!d->output->start(&Mixer::render, &d->mixer))
+            return fail(ErrorCode::Device, false);
+        // Playing again on a device that works: an earlier loss no longer needs telling.
+        d->outputLossUnreported.store(false, std::memory_order_release);
+    }
     TempoChannel &tempo = *c->tempo;
     tempo.start();
     // A song that has played to its end starts again from the beginning.

@@ -37,6 +37,10 @@ public:
     bool init(const QString &outputSpec = {});
     // Stops the output and releases every channel.
     void free();
+    // True once after the output device broke and could not be opened again; the playing
+    // channels were stopped then. The next play() tries to open the device again, and once it
+    // succeeds the loss is no longer reported.
+    bool takeOutputLoss();
     bool isInitialised() const;
     void setStretcherKind(Stretcher::Kind kind);
 
@@ -84,6 +88,10 @@ public:
     // for their render threads. Returns the frames the channels had (fewer than asked at the
     // end of the songs), or -1 with any other device.
     int renderOffline(float *stereo, int frames);
+
+    // How many NaN or infinite samples the channel's decoder delivered so far; they were
+    // played as silence. -1 for an unknown handle.
+    qint64 nonFiniteSamples(Handle channel) const;
 
     // 512 magnitudes of the newest 1024 frames the channel played; returns the bytes those
     // frames stand for (4096), or -1.

@@ -55,6 +55,8 @@ public:
     bool IsPlaying() const { return m_shared.load().play == PlayerState::Play::Playing; }
     bool IsPaused() const { return m_shared.load().play == PlayerState::Play::Paused; }
     bool IsEnded() const { return m_shared.load().ended; }
+    // True once after the sound device broke for good while playing; the engine has stopped.
+    bool TakeOutputLoss();
     void ClearEnded();
     void SetABLoop(bool on) { m_abLoop = on; }
     bool IsABLoop() const { return m_abLoop; }

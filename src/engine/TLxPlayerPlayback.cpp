@@ -136,6 +136,17 @@ void TLxPlayer::Stop(PaintSurface *surface)
     fillBlack(surface);
 }
 
+bool TLxPlayer::TakeOutputLoss()
+{
+    if (!m_backend.takeOutputLoss())
+        return false;
+    m_shared.update([](PlayerState::Value v) {
+        v.play = PlayerState::Play::Stopped;
+        return std::optional(v);
+    });
+    return true;
+}
+
 qint64 TLxPlayer::GetPosition() const
 {
     const PlayerState::Value now = m_shared.load();

@@ -15,7 +15,8 @@ struct MixerReading;
 // Nothing is opened before the first call; each call looks the control up afresh, so a volume
 // changed elsewhere shows at the next call. A call never blocks for more than about half a
 // second, even when the server hangs. No server, no sink or no control: GetVolume gives -1 and
-// SetVolume false, and nothing is shown or printed. UI thread only.
+// SetVolume false, and nothing is shown or printed. One thread at a time: the windows reach it
+// through VolumeWatcher, whose worker is the only caller.
 class TLxVolume {
 public:
     TLxVolume();

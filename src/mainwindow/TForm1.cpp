@@ -5,7 +5,7 @@
 #include "common/AppPaths.h"
 #include "common/IniFile.h"
 #include "engine/TLxPlayer.h"
-#include "engine/TLxVolume.h"
+#include "engine/VolumeWatcher.h"
 #include "mainwindow/FileIntake.h"
 #include "mainwindow/PlayListBox.h"
 #include "options/OptionRanges.h"
@@ -128,7 +128,9 @@ TForm1::TForm1(const QStringList &paths, MessagePresenter *messages, const QStri
     m_player = std::make_unique<TLxPlayer>(m_messages, m_settingsPath);
     loadPlayList();
     PositionDragging = false;
-    m_volume = std::make_unique<TLxVolume>();
+    m_volume = std::make_unique<quillmere::engine::VolumeWatcher>();
+    // The first reading is waited for, briefly, so the slider starts at the real volume.
+    m_volume->awaitFirstReading(std::chrono::milliseconds(500));
     LastVolume = m_volume->GetVolume();
     WindowDragging = false;
     createButtons();

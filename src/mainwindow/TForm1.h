@@ -25,12 +25,14 @@ class QLineEdit;
 class TLxButtonMng;
 class TLxPlayer;
 class TLxSliderMng;
-class TLxVolume;
 class TPlayPropertyDlg;
 class TToolDlg;
 class TRecordDlg;
 namespace quillmere {
 class IniFile;
+}
+namespace quillmere::engine {
+class VolumeWatcher;
 }
 
 // The player's window: the skin surface with every button and slider, the spectrum, the A-B
@@ -236,7 +238,7 @@ private:
     QLineEdit *EditPitch = nullptr;
 
     std::unique_ptr<TLxPlayer> m_player;
-    std::unique_ptr<TLxVolume> m_volume;
+    std::unique_ptr<quillmere::engine::VolumeWatcher> m_volume;
     std::unique_ptr<TLxButtonMng> m_buttons;
     std::unique_ptr<TLxSliderMng> m_sliders;
     std::unique_ptr<FileIntake> m_intake;

@@ -1,7 +1,8 @@
 // TForm1: the mouse over the skin surface, the hints, auto-repeat, the keyboard and the
 // command of every button.
 #include "engine/TLxPlayer.h"
-#include "engine/TLxVolume.h"
+#include "engine/VolumeWatcher.h"
+#include "mainwindow/DesktopWindow.h"
 #include "mainwindow/FileIntake.h"
 #include "mainwindow/PlayListBox.h"
 #include "mainwindow/TForm1.h"
@@ -61,7 +62,8 @@ void TForm1::PaintBox1MouseDown(QPoint pos, Qt::KeyboardModifiers)
             RepeatButtonName = button->Name;
             TimerRepeat.start(500);
         }
-    } else if (m_sliders->PressAt(pos.x(), pos.y()) == 0) {
+    } else if (m_sliders->PressAt(pos.x(), pos.y()) == 0 &&
+               !DesktopWindow::startSystemMove(*this)) {
         WindowDragging = true;
         DragStart = pos;
     }

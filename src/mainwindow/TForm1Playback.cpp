@@ -2,7 +2,7 @@
 // continuous-play limit. UI thread only: the end of a song reaches us as the engine's ended
 // flag, which Timer1 polls, and what plays next is decided here, never on an audio thread.
 #include "engine/TLxPlayer.h"
-#include "engine/TLxVolume.h"
+#include "engine/VolumeWatcher.h"
 #include "mainwindow/PlayListBox.h"
 #include "mainwindow/TForm1.h"
 #include "skin/TLxButtonMng.h"
@@ -67,6 +67,11 @@ void TForm1::TimerSpecTimer()
 {
     const TLxMutexLocker locked(PlayMutex);
     try {
+        if (m_player->TakeOutputLoss()) {
+            StopPlayback(); // stops this timer too, so the message is shown once
+            information(QStringLiteral("サウンドデバイスが使えなくなったため再生を停止しました。"));
+            return;
+        }
         if (!PositionDragging) {
             const int volume = m_volume->GetVolume();
             if (volume != LastVolume) {

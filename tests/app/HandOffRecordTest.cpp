@@ -42,6 +42,18 @@ TEST(HandOffRecord, PathsRoundTripWithTheirNulCountedInALittleEndianHeader)
     EXPECT_EQ(HandOffRecord::decode(activate).consumed, 8);
 }
 
+TEST(HandOffRecord, ActivationTokensRoundTripUnderTheirOwnTag)
+{
+    const QByteArray record = HandOffRecord::encodeActivationToken(QStringLiteral("kwin-42_x"));
+    EXPECT_EQ(record.first(8), header(0x00010111, 10));
+    const Decoded decoded = HandOffRecord::decode(record);
+    EXPECT_EQ(decoded.kind, Kind::Token);
+    EXPECT_EQ(decoded.path, QStringLiteral("kwin-42_x"));
+    EXPECT_EQ(decoded.consumed, record.size());
+    // A token record without its NUL is no token at all.
+    EXPECT_EQ(HandOffRecord::decode(header(0x00010111, 0)).kind, Kind::Malformed);
+}
+
 TEST(HandOffRecord, EveryTruncationNeedsMoreAndRecordsFollowOneAnother)
 {
     const QByteArray stream = HandOffRecord::encodePath(QStringLiteral("/a/ü.mp3")) +

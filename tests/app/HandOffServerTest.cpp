@@ -34,6 +34,7 @@ protected:
     QStringList received;
     std::vector<std::function<void()>> pendingDone;
     int activations = 0;
+    QStringList tokens; // one per activation
 
     void SetUp() override
     {
@@ -49,7 +50,10 @@ protected:
                 received << path;
                 pendingDone.push_back(std::move(done));
             },
-            [this] { ++activations; });
+            [this](const QString &token) {
+                ++activations;
+                tokens << token;
+            });
     }
 
     std::unique_ptr<QLocalSocket> connectSender(const QByteArray &bytes = {})
@@ -96,6 +100,16 @@ TEST_F(HandOffServerTest, ASendersRecordsWaitForThePreviousDoneWhileOtherSenders
     EXPECT_EQ(acksAfter(*second, 0), 1);
 }
 
+// The desktop's activation token travels ahead of the activation it belongs to, unanswered.
+TEST_F(HandOffServerTest, AnActivationTokenGoesWithTheNextActivationOnly)
+{
+    startHolding();
+    auto sender = connectSender(HandOffRecord::encodeActivationToken(QStringLiteral("tok-1")) +
+                                encodeActivate() + encodeActivate());
+    EXPECT_EQ(acksAfter(*sender, 200), 2);
+    EXPECT_EQ(tokens, (QStringList{QStringLiteral("tok-1"), QString()}));
+}
+
 TEST_F(HandOffServerTest, RecordsWaitForStartAndDoneMayComeFromInsideTheHandler)
 {
     auto sender = connectSender(encodeActivate() + encodePath(QStringLiteral("/早い")));
@@ -105,7 +119,10 @@ TEST_F(HandOffServerTest, RecordsWaitForStartAndDoneMayComeFromInsideTheHandler)
             received << path;
             done();
         },
-        [this] { ++activations; });
+        [this](const QString &token) {
+            ++activations;
+            tokens << token;
+        });
     EXPECT_EQ(received, QStringList{QStringLiteral("/早い")});
     EXPECT_EQ(activations, 1);
     EXPECT_EQ(acksAfter(*sender, 100), 2);
@@ -192,7 +209,7 @@ TEST_F(HandOffServerTest, ASenderLeavingDuringAHandlersMessageBoxIsForgottenSafe
             box.exec();
             later = std::move(done);
         },
-        [] {});
+        [](const QString &) {});
     sender = connectSender(encodePath(QStringLiteral("/gone")));
     ASSERT_TRUE(QTest::qWaitFor([&] { return bool(later); }, 3000));
     later();                           // its sender is gone: nothing to answer, nothing to crash

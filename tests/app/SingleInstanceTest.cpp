@@ -13,8 +13,10 @@
 
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLocalSocket>
+#include <QLockFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
@@ -288,6 +290,44 @@ TEST_F(SingleInstanceTest, TwoCopiesStartedTogetherMakeOneRunningCopy)
     EXPECT_EQ(running.state(), QProcess::Running);
     const QStringList list = awaitList([](const QStringList &l) { return l.size() == 2; });
     EXPECT_TRUE(list.contains(a) && list.contains(b)) << list.join(u' ').toStdString();
+}
+
+// A copy that is slow to start holds the start-up lock for long (here the test holds it in its
+// place): a copy started meanwhile must neither start a window of its own nor give up early.
+TEST_F(SingleInstanceTest, ACopyStartedDuringASlowStartEndsUpInTheOneRunningCopy)
+{
+    const QString a = song(QStringLiteral("a.wav"));
+    QLockFile slowStart(SingleInstance::startupLockPath());
+    ASSERT_TRUE(slowStart.tryLock(0));
+    QProcess &waiting = start({a});
+    EXPECT_FALSE(waiting.waitForFinished(6000)) << "it gave up while the other copy started";
+    slowStart.unlock();
+    QProcess &other = start({});
+    const QDeadlineTimer deadline(StartupMs);
+    while (waiting.state() != QProcess::NotRunning && other.state() != QProcess::NotRunning &&
+           !deadline.hasExpired()) {
+        waiting.waitForFinished(50);
+        other.waitForFinished(50);
+    }
+    QProcess &ended = waiting.state() == QProcess::NotRunning ? waiting : other;
+    ASSERT_EQ(ended.state(), QProcess::NotRunning) << "two players run at once";
+    EXPECT_EQ(ended.exitCode(), 0);
+    EXPECT_EQ(awaitList({a}), QStringList{a});
+    EXPECT_TRUE(answers(StartupMs));
+}
+
+TEST_F(SingleInstanceTest, ACopyThatNeverGetsAnAnswerGivesUpWithoutAWindow)
+{
+    QLockFile stuck(SingleInstance::startupLockPath());
+    ASSERT_TRUE(stuck.tryLock(0));
+    SingleInstance::StartupGate gate;
+    QLocalSocket socket;
+    QElapsedTimer waited;
+    waited.start();
+    EXPECT_EQ(gate.decide(socket, 1000), SingleInstance::StartupGate::Role::NoAnswer);
+    EXPECT_GE(waited.elapsed(), 1000);
+    EXPECT_LT(waited.elapsed(), 3000);
+    EXPECT_FALSE(gate.holdsLock());
 }
 
 TEST_F(SingleInstanceTest, EndOfSessionSignalsCloseTheWindowAndSaveTheSettings)

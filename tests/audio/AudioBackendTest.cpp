@@ -14,6 +14,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
+#include <limits>
 #include <thread>
 
 namespace {
@@ -164,6 +166,35 @@ TEST_F(AudioBackendTest, FftOfAFullScaleSinePeaksNearOneAtItsBin)
     EXPECT_NEAR(magnitudes[20], 1.0, 0.05);
     EXPECT_LT(magnitudes[15], 0.01);
     EXPECT_LT(magnitudes[200], 0.01);
+}
+
+// A decoder that delivers NaN or infinite samples (a broken float file here) must not poison the
+// stretcher, the effects or the spectrum: they play as silence and are counted.
+TEST_F(AudioBackendTest, NonFiniteSamplesPlayAsSilenceAndAreCounted)
+{
+    std::vector<float> samples = fixtures::sine(440, 1.0, 44100, 2);
+    const float broken[] = {std::numeric_limits<float>::quiet_NaN(),
+                            std::numeric_limits<float>::infinity(),
+                            -std::numeric_limits<float>::infinity()};
+    for (size_t i = 0; i < 300; ++i)
+        samples[22050 + i * 7] = broken[i % 3];
+    const QString path = dir.filePath(QStringLiteral("broken.wav"));
+    ASSERT_TRUE(fixtures::writeSndfile(path, samples, 44100, 2, SF_FORMAT_WAV | SF_FORMAT_FLOAT));
+    OfflinePlayer player(Stretcher::Kind::RubberBand);
+    ASSERT_TRUE(player.open(path));
+    ASSERT_TRUE(player.backend.addReverb(player.channel));
+    ASSERT_TRUE(player.backend.play(player.channel, false));
+    const std::vector<float> out = player.renderToEnd(5);
+    ASSERT_GT(out.size(), size_t(44100));
+    EXPECT_TRUE(std::all_of(out.begin(), out.end(), [](float v) { return std::isfinite(v); }));
+    // The sine after the broken stretch still sounds.
+    const auto tail = std::vector<float>(out.begin() + 2 * 30870, out.begin() + 2 * 35280);
+    EXPECT_GT(*std::max_element(tail.begin(), tail.end()), 0.2f);
+    float magnitudes[512];
+    ASSERT_EQ(player.backend.fft1024(player.channel, magnitudes), 4096);
+    EXPECT_TRUE(std::all_of(std::begin(magnitudes), std::end(magnitudes),
+                            [](float v) { return std::isfinite(v); }));
+    EXPECT_EQ(player.backend.nonFiniteSamples(player.channel), 300);
 }
 
 TEST_F(AudioBackendTest, NotificationMayFreeItsChannelWhilePlaying)

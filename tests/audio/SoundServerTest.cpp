@@ -68,4 +68,83 @@ TEST(SoundServer, SinePlayedOnTheDefaultDeviceReachesTheSink)
     EXPECT_NEAR(analysis::cents(hz, 660), 0, 5);
 }
 
+bool positionPasses(AudioBackend &backend, Handle channel, qint64 bytes,
+                    std::chrono::milliseconds within)
+{
+    const auto giveUp = std::chrono::steady_clock::now() + within;
+    while (backend.positionBytes(channel) <= bytes) {
+        if (std::chrono::steady_clock::now() > giveUp)
+            return false;
+        std::this_thread::sleep_for(10ms);
+    }
+    return true;
+}
+
+QString longSong(const SoundServer &server)
+{
+    const QString song = QDir(server.runtimeDir()).filePath(QStringLiteral("long.wav"));
+    EXPECT_TRUE(fixtures::writeSndfile(song, fixtures::sine(440, 30.0, 8000, 1), 8000, 1,
+                                       SF_FORMAT_WAV | SF_FORMAT_PCM_16));
+    return song;
+}
+
+// The sound server restarts (a crash, "pulseaudio -k", a desktop session that restarts it) while a
+// song plays: the output is opened again on the new server and the song goes on from where it
+// was heard last.
+TEST(SoundServer, PlaybackResumesOnARestartedServer)
+{
+    if (!SoundServer::installed())
+        GTEST_SKIP() << "pulseaudio is not installed; the end-to-end sound test did not run";
+    SoundServer server;
+    ASSERT_TRUE(server.ready()) << "the sound server did not start";
+    const QString song = longSong(server);
+    AudioBackend backend;
+    ASSERT_TRUE(backend.init(QStringLiteral("default")));
+    const Handle channel = backend.createTempoChannel(backend.openFile(song));
+    ASSERT_TRUE(backend.play(channel, false));
+    const auto advancesPast = [&](qint64 bytes, std::chrono::milliseconds within) {
+        return positionPasses(backend, channel, bytes, within);
+    };
+    ASSERT_TRUE(advancesPast(44100, 5s)) << "the song did not start";
+    ASSERT_TRUE(server.restart());
+    const qint64 heard = backend.positionBytes(channel);
+    // The output is open again within about 2 s of the new server; the rest is slack for a
+    // loaded machine.
+    EXPECT_TRUE(advancesPast(heard + 176400 / 4, 4s)) << "playback did not resume";
+    // Resumed where it stopped, not from the start nor past what was lost.
+    EXPECT_LT(backend.positionBytes(channel), heard + 176400 * 3);
+    const auto streams = server.pactl(
+        {QStringLiteral("list"), QStringLiteral("short"), QStringLiteral("sink-inputs")});
+    ASSERT_TRUE(streams);
+    EXPECT_FALSE(streams->trimmed().isEmpty()) << "the new server's sink has no stream";
+    EXPECT_EQ(backend.activeState(channel), ActiveState::Playing);
+}
+
+// A server that stays away: playback stops, the loss is reported once, and a later play opens
+// the output again.
+TEST(SoundServer, AServerThatStaysAwayStopsPlaybackOnceAndPlayTriesAgain)
+{
+    if (!SoundServer::installed())
+        GTEST_SKIP() << "pulseaudio is not installed; the end-to-end sound test did not run";
+    SoundServer server;
+    ASSERT_TRUE(server.ready()) << "the sound server did not start";
+    AudioBackend backend;
+    ASSERT_TRUE(backend.init(QStringLiteral("default")));
+    const Handle channel = backend.createTempoChannel(backend.openFile(longSong(server)));
+    ASSERT_TRUE(backend.play(channel, false));
+    ASSERT_TRUE(positionPasses(backend, channel, 44100, 5s)) << "the song did not start";
+    ASSERT_EQ(::kill(pid_t(server.pid()), SIGKILL), 0);
+    const auto giveUp = std::chrono::steady_clock::now() + 10s;
+    while (!backend.takeOutputLoss() && std::chrono::steady_clock::now() < giveUp)
+        std::this_thread::sleep_for(20ms);
+    ASSERT_LT(std::chrono::steady_clock::now(), giveUp) << "the loss was never reported";
+    EXPECT_EQ(backend.activeState(channel), ActiveState::Stopped);
+    EXPECT_FALSE(backend.takeOutputLoss()) << "reported more than once";
+
+    ASSERT_TRUE(server.restart());
+    const qint64 heard = backend.positionBytes(channel);
+    ASSERT_TRUE(backend.play(channel, false));
+    EXPECT_TRUE(positionPasses(backend, channel, heard + 176400 / 4, 4s));
+}
+
 } // namespace

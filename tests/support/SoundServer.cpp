@@ -8,6 +8,11 @@
 
 SoundServer::SoundServer()
 {
+    m_ready = start();
+}
+
+bool SoundServer::start()
+{
     using namespace std::chrono_literals;
     const QString runtime = m_runtime.path();
     QFile::setPermissions(runtime,
@@ -30,14 +35,24 @@ SoundServer::SoundServer()
          QStringLiteral("-L"),
          QStringLiteral("module-null-sink sink_name=testsink norewinds=1 rate=44100 channels=2"),
          QStringLiteral("-L"), QStringLiteral("module-always-sink")});
-    for (int i = 0; i < 200 && !m_ready; ++i) {
-        m_ready = pactl({QStringLiteral("info")}).has_value();
-        if (!m_ready)
+    bool answering = false;
+    for (int i = 0; i < 200 && !answering; ++i) {
+        answering = pactl({QStringLiteral("info")}).has_value();
+        if (!answering)
             std::this_thread::sleep_for(50ms);
     }
-    if (m_ready)
-        m_ready =
-            pactl({QStringLiteral("set-default-sink"), QStringLiteral("testsink")}).has_value();
+    return answering &&
+           pactl({QStringLiteral("set-default-sink"), QStringLiteral("testsink")}).has_value();
+}
+
+bool SoundServer::restart()
+{
+    m_daemon.kill();
+    m_daemon.waitForFinished(5000);
+    // A killed daemon leaves its pid file, which would keep the next one from starting.
+    QFile::remove(m_runtime.filePath(QStringLiteral("pulse/pid")));
+    m_ready = start();
+    return m_ready;
 }
 
 SoundServer::~SoundServer()

@@ -21,11 +21,16 @@ public:
     static bool installed();
     bool ready() const { return m_ready; }
     QString runtimeDir() const { return m_runtime.path(); }
+    qint64 pid() const { return m_daemon.processId(); }
+    // Kills the daemon as a crash would and starts a fresh one on the same socket.
+    bool restart();
 
     // Runs pactl against this server; its standard output, or nothing if it failed.
     std::optional<QString> pactl(const QStringList &arguments) const;
 
 private:
+    bool start();
+
     QTemporaryDir m_runtime;
     QProcess m_daemon;
     bool m_ready = false;

@@ -20,6 +20,8 @@ public:
     virtual double latencySeconds() const = 0;
     // True for "offline": nothing calls render(); the owner pulls.
     virtual bool isOffline() const { return false; }
+    // True once the device broke and could not be opened again; the next start() tries anew.
+    virtual bool lost() const { return false; }
 };
 
 // The "offline" device: no thread, no clock.

@@ -5,8 +5,29 @@
 #include <portaudio.h>
 
 #include <algorithm>
+#include <chrono>
 
 namespace quillmere::audio {
+namespace {
+
+using namespace std::chrono_literals;
+
+// Longer than any gap a healthy stream leaves between callbacks (about 50 ms of latency).
+constexpr auto StallLimit = 500ms;
+constexpr auto WatchInterval = 100ms;
+constexpr auto RetryInterval = 200ms;
+// How long a vanished device is waited for before the output counts as lost.
+constexpr auto GiveUpAfter = 5s;
+
+// Sleeps with the lock released, so that start() and stop() are never held up by a wait.
+void sleepUnlocked(std::unique_lock<std::mutex> &lock, std::chrono::milliseconds interval)
+{
+    lock.unlock();
+    std::this_thread::sleep_for(interval);
+    lock.lock();
+}
+
+} // namespace
 
 PortAudioOutput::PortAudioOutput() : m_initialised(Pa_Initialize() == paNoError) {}
 
@@ -22,10 +43,45 @@ int PortAudioOutput::callback(const void *, void *output, unsigned long frames,
 {
     auto *me = static_cast<PortAudioOutput *>(self);
     me->m_render(me->m_context, static_cast<float *>(output), static_cast<int>(frames));
+    me->m_callbacks.fetch_add(1, std::memory_order_relaxed);
     return paContinue;
 }
 
 bool PortAudioOutput::start(RenderFunction render, void *context)
+{
+    std::unique_lock lock(m_mutex);
+    if (m_watching && !m_lost.load())
+        return true;
+    m_render = render;
+    m_context = context;
+    if (m_lost.load()) {
+        // A start after the loss tries again, with a fresh look at the devices.
+        if (!reopen(lock, std::chrono::seconds(0)))
+            return false;
+    } else if (!openStream()) {
+        return false;
+    }
+    m_lost.store(false, std::memory_order_release);
+    if (!m_watching) {
+        m_watching = true;
+        m_watchdog = std::thread([this] { watch(); });
+    }
+    return true;
+}
+
+void PortAudioOutput::stop()
+{
+    std::unique_lock lock(m_mutex);
+    m_watching = false;
+    if (m_watchdog.joinable()) {
+        lock.unlock();
+        m_watchdog.join();
+        lock.lock();
+    }
+    closeStream();
+}
+
+bool PortAudioOutput::openStream()
 {
     if (m_stream)
         return true;
@@ -43,8 +99,6 @@ bool PortAudioOutput::start(RenderFunction render, void *context)
     // busy desktop does not starve the sound server.
     params.suggestedLatency =
         deviceInfo ? std::max(deviceInfo->defaultLowOutputLatency, 0.05) : 0.05;
-    m_render = render;
-    m_context = context;
     PaStream *stream = nullptr;
     if (Pa_OpenStream(&stream, nullptr, &params, OutputRate, paFramesPerBufferUnspecified, paNoFlag,
                       &PortAudioOutput::callback, this) != paNoError)
@@ -54,18 +108,66 @@ bool PortAudioOutput::start(RenderFunction render, void *context)
         return false;
     }
     const PaStreamInfo *info = Pa_GetStreamInfo(stream);
-    m_latency = info ? info->outputLatency : 0.0;
+    m_latency.store(info ? info->outputLatency : 0.0, std::memory_order_relaxed);
     m_stream = stream;
     return true;
 }
 
-void PortAudioOutput::stop()
+void PortAudioOutput::closeStream()
 {
     if (!m_stream)
         return;
-    Pa_StopStream(m_stream);
+    // Aborted, not drained: a broken device may never take the rest of its buffer.
+    Pa_AbortStream(m_stream);
     Pa_CloseStream(m_stream);
     m_stream = nullptr;
+}
+
+// Closes what is left of the stream and opens the default device again until it opens, the
+// output is stopped, or the device stays away too long.
+bool PortAudioOutput::reopen(std::unique_lock<std::mutex> &lock,
+                             std::chrono::steady_clock::duration patience)
+{
+    closeStream();
+    const auto giveUp = std::chrono::steady_clock::now() + patience;
+    for (;;) {
+        // PortAudio lists its devices once; a restarted server is only found by listing again.
+        if (m_initialised)
+            Pa_Terminate();
+        m_initialised = Pa_Initialize() == paNoError;
+        if (openStream())
+            return true;
+        if (std::chrono::steady_clock::now() >= giveUp)
+            return false;
+        sleepUnlocked(lock, RetryInterval);
+        if (!m_watching)
+            return false; // stop() is waiting for the watchdog
+    }
+}
+
+// Watchdog thread: a stream whose callbacks stop for longer than StallLimit has lost its
+// device or server.
+void PortAudioOutput::watch()
+{
+    std::unique_lock lock(m_mutex);
+    unsigned long seen = m_callbacks.load(std::memory_order_relaxed);
+    auto lastProgress = std::chrono::steady_clock::now();
+    while (m_watching) {
+        sleepUnlocked(lock, WatchInterval);
+        const auto now = std::chrono::steady_clock::now();
+        const unsigned long count = m_callbacks.load(std::memory_order_relaxed);
+        if (count != seen || m_lost.load()) {
+            seen = count;
+            lastProgress = now;
+            continue;
+        }
+        if (!m_watching || now - lastProgress < StallLimit)
+            continue;
+        if (!reopen(lock, GiveUpAfter) && m_watching)
+            m_lost.store(true, std::memory_order_release);
+        seen = m_callbacks.load(std::memory_order_relaxed);
+        lastProgress = std::chrono::steady_clock::now();
+    }
 }
 
 } // namespace quillmere::audio

@@ -1,29 +1,53 @@
 #pragma once
 
+// Threads: start() and stop() on the thread that owns the back end, under its lock; callback()
+// on PortAudio's real-time thread; the watchdog on a thread of its own. The watchdog and
+// start()/stop() share m_mutex (never taken by the callback); the callback only counts itself.
+// Lock order: the back end's lock, then m_mutex; the watchdog never takes the back end's lock.
+
 #include "audio/output/OutputDevice.h"
 
 #include <portaudio.h>
 
+#include <atomic>
+#include <chrono>
+#include <mutex>
+#include <thread>
+
 namespace quillmere::audio {
 
 // The system's default output device through PortAudio (normally PulseAudio or PipeWire).
+// A sound server that restarts, or a device that goes away, stops the callbacks; the watchdog
+// sees them stop, and opens the device again (a new server is found through a fresh look at
+// the devices). The channels keep their positions meanwhile, since only the callback moves
+// them. When no device opens for a while, the output counts as lost until the next start().
 class PortAudioOutput final : public OutputDevice {
 public:
     PortAudioOutput();
     ~PortAudioOutput() override;
     bool start(RenderFunction render, void *context) override;
     void stop() override;
-    double latencySeconds() const override { return m_latency; }
+    double latencySeconds() const override { return m_latency.load(std::memory_order_relaxed); }
+    bool lost() const override { return m_lost.load(std::memory_order_acquire); }
 
 private:
     static int callback(const void *, void *output, unsigned long frames,
                         const PaStreamCallbackTimeInfo *, unsigned long, void *self);
+    bool openStream();  // under m_mutex
+    void closeStream(); // under m_mutex
+    void watch();
+    bool reopen(std::unique_lock<std::mutex> &lock, std::chrono::steady_clock::duration patience);
 
+    std::mutex m_mutex;
     bool m_initialised = false;
+    std::atomic<bool> m_watching{false};
     void *m_stream = nullptr;
     RenderFunction m_render = nullptr;
     void *m_context = nullptr;
-    double m_latency = 0;
+    std::atomic<double> m_latency{0.0};
+    std::atomic<unsigned long> m_callbacks{0};
+    std::atomic<bool> m_lost{false};
+    std::thread m_watchdog;
 };
 
 } // namespace quillmere::audio
