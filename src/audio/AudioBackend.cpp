@@ -111,6 +111,16 @@ struct AudioBackend::Impl {
                                   std::pow(2.0, c.pitchSemitones / 12.0));
     }
 
+    // A wrap the decoder made ahead of what is heard belongs to the old range: the stream
+    // starts again from what is heard, so the change is heard from now on.
+    void changeLoop(TempoChannel &tempo, qint64 a, qint64 b)
+    {
+        tempo.setLoop(a, b);
+        const double latency = output ? output->latencySeconds() : 0.0;
+        if (tempo.wrapAhead(latency))
+            tempo.seek(tempo.positionFrames(latency));
+    }
+
     void release(Handle h, Channel &c)
     {
         if (c.tempo)
@@ -302,6 +312,31 @@ bool AudioBackend::setPositionBytes(Handle channel, qint64 bytes)
     if (bytes < 0 || (length >= 0 && frame > length))
         return fail(ErrorCode::Position, false);
     c->tempo->seek(frame);
+    return fail(ErrorCode::Ok, true);
+}
+
+bool AudioBackend::setLoopRange(Handle channel, qint64 aBytes, qint64 bBytes)
+{
+    std::lock_guard guard(d->lock);
+    Impl::Channel *c = d->tempoChannel(channel);
+    if (!c)
+        return fail(ErrorCode::InvalidHandle, false);
+    const qint64 length = c->tempo->lengthFrames();
+    const qint64 a = bytesToFrames(aBytes);
+    const qint64 b = length >= 0 ? std::min(bytesToFrames(bBytes), length) : bytesToFrames(bBytes);
+    if (a < 0 || b - a < LoopReader::MinLoopFrames)
+        return fail(ErrorCode::InvalidParameter, false);
+    d->changeLoop(*c->tempo, a, b);
+    return fail(ErrorCode::Ok, true);
+}
+
+bool AudioBackend::clearLoopRange(Handle channel)
+{
+    std::lock_guard guard(d->lock);
+    Impl::Channel *c = d->tempoChannel(channel);
+    if (!c)
+        return fail(ErrorCode::InvalidHandle, false);
+    d->changeLoop(*c->tempo, 0, 0);
     return fail(ErrorCode::Ok, true);
 }
 

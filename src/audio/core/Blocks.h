@@ -21,7 +21,8 @@ struct RenderedBlock {
     double sourceFrame = 0;          // source position of the first frame
     double sourceFramesPerFrame = 1; // the speed, to place every later frame
     int frames = 0;
-    bool last = false; // the song ends after this block
+    bool last = false;      // the song ends after this block
+    double spliceFrom = -1; // a loop wrapped just before this block, from this source frame
     float samples[Capacity * 2];
 };
 
