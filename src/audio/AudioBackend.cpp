@@ -530,7 +530,8 @@ int AudioBackend::renderOffline(float *stereo, int frames)
     }
     // Without the lock, so that end notifications can run meanwhile; freeing a channel waits
     // for a pull in progress as it waits for an output callback.
-    return fail(ErrorCode::Ok, d->mixer.pull(stereo, frames));
+    const int pulled = d->mixer.pull(stereo, frames);
+    return fail(pulled < 0 ? ErrorCode::Stalled : ErrorCode::Ok, pulled);
 }
 
 qint64 AudioBackend::fft1024(Handle channel, float *magnitudes)

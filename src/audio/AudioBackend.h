@@ -85,8 +85,9 @@ public:
     ActiveState activeState(Handle channel) const;
 
     // With the "offline" device: renders the next frames of every playing channel, waiting
-    // for their render threads. Returns the frames the channels had (fewer than asked at the
-    // end of the songs), or -1 with any other device.
+    // for their render threads however long they take. Returns the frames the channels had
+    // (fewer than asked only at the end of the songs), or -1 with any other device
+    // (NotAvailable) or when a render thread has hung (Stalled).
     int renderOffline(float *stereo, int frames);
 
     // 512 magnitudes of the newest 1024 frames the channel played; returns the bytes those

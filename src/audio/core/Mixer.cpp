@@ -63,25 +63,35 @@ void Mixer::mix(float *stereo, int frames) QUILLMERE_NONBLOCKING
 
 int Mixer::pull(float *stereo, int frames)
 {
+    // A render thread that delivers nothing for this long has hung (the slowest stretcher
+    // setting makes a block in milliseconds); anything shorter is waited out, so that a render
+    // never loses frames to a busy machine.
+    constexpr auto StallLimit = std::chrono::seconds(10);
     // Counted like a callback, so that removeChannel() waits for a pull in progress.
     m_callbackCount.fetch_add(1, std::memory_order_acq_rel);
     std::fill(stereo, stereo + 2 * frames, 0.0f);
-    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(1);
     int most = 0;
+    bool stalled = false;
     for (auto &slot : m_slots) {
         TempoChannel *channel = slot.load(std::memory_order_acquire);
         int done = 0;
-        while (channel && done < frames && channel->state() == TempoChannel::State::Playing &&
-               std::chrono::steady_clock::now() < giveUp) {
+        auto lastProgress = std::chrono::steady_clock::now();
+        while (channel && done < frames && channel->state() == TempoChannel::State::Playing) {
             const int n = channel->mixInto(stereo + 2 * done, frames - done, done > 0);
             done += n;
-            if (n == 0)
+            if (n > 0) {
+                lastProgress = std::chrono::steady_clock::now();
+            } else if (std::chrono::steady_clock::now() - lastProgress > StallLimit) {
+                stalled = true;
+                break;
+            } else {
                 std::this_thread::sleep_for(std::chrono::microseconds(200));
+            }
         }
         most = std::max(most, done);
     }
     m_callbackCount.fetch_add(1, std::memory_order_acq_rel);
-    return most;
+    return stalled ? -1 : most;
 }
 
 } // namespace quillmere::audio

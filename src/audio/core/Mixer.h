@@ -29,7 +29,8 @@ public:
     static void render(void *self, float *stereo, int frames) QUILLMERE_NONBLOCKING;
     // Offline rendering, as fast as the render threads go: like render(), but waits for each
     // playing channel's audio instead of leaving a gap. Returns the most frames any channel
-    // had (fewer than asked once the songs end). Not for a real-time thread.
+    // had (fewer than asked only once the songs end), or -1 when a channel's render thread
+    // has stopped delivering. Not for a real-time thread.
     int pull(float *stereo, int frames);
 
 private:
