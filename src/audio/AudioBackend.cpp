@@ -60,6 +60,7 @@ struct AudioBackend::Impl {
 
     Mixer mixer;
     std::unique_ptr<OutputDevice> output;
+    std::vector<std::unique_ptr<TempoChannel>> retired; // see destroy()
     Fft1024 fft;
     std::atomic<bool> eventsRunning{false};
     std::thread eventThread;
@@ -121,14 +122,27 @@ struct AudioBackend::Impl {
             tempo.seek(tempo.positionFrames(latency));
     }
 
-    void release(Handle h, Channel &c)
+    // Takes a channel out of the tables. Its tempo channel is handed back to be destroyed
+    // outside the lock, since that joins its threads.
+    std::unique_ptr<TempoChannel> release(Handle h, Channel &c)
     {
-        if (c.tempo)
-            mixer.removeChannel(c.tempo.get());
+        std::unique_ptr<TempoChannel> tempo = std::move(c.tempo);
         for (Handle e : c.effects)
             effects.erase(e);
         std::erase_if(notifications, [h](const auto &n) { return n.second.channel == h; });
         channels.erase(h);
+        return tempo;
+    }
+
+    // Without the lock. A channel that an output callback may still be using (the callback
+    // did not come back in time) is kept, stopped, until the output has been stopped.
+    void destroy(std::unique_ptr<TempoChannel> tempo)
+    {
+        if (!tempo || mixer.removeChannel(tempo.get()))
+            return;
+        tempo->setState(TempoChannel::State::Stopped);
+        std::lock_guard guard(lock);
+        retired.push_back(std::move(tempo));
     }
 
     // Event thread: hands finished songs to their notifications, outside the lock.
@@ -195,7 +209,12 @@ void AudioBackend::free()
     d->output.reset();
     d->notifications.clear();
     d->effects.clear();
+    for (auto &[h, c] : d->channels) {
+        if (c.tempo)
+            d->mixer.removeChannel(c.tempo.get()); // at once: no callback runs any more
+    }
     d->channels.clear();
+    d->retired.clear();
 }
 
 bool AudioBackend::isInitialised() const
@@ -261,11 +280,15 @@ Handle AudioBackend::createTempoChannel(Handle source)
 
 bool AudioBackend::freeChannel(Handle channel)
 {
-    std::lock_guard guard(d->lock);
-    Impl::Channel *c = d->channel(channel);
-    if (!c)
-        return fail(ErrorCode::InvalidHandle, false);
-    d->release(channel, *c);
+    std::unique_ptr<TempoChannel> doomed;
+    {
+        std::lock_guard guard(d->lock);
+        Impl::Channel *c = d->channel(channel);
+        if (!c)
+            return fail(ErrorCode::InvalidHandle, false);
+        doomed = d->release(channel, *c);
+    }
+    d->destroy(std::move(doomed));
     return fail(ErrorCode::Ok, true);
 }
 

@@ -22,8 +22,10 @@ public:
 
     Mixer();
     bool addChannel(TempoChannel *channel);
-    // After this returns the callback no longer touches the channel, so it may be destroyed.
-    void removeChannel(TempoChannel *channel);
+    // True once the callback no longer touches the channel, so that it may be destroyed; false
+    // when a callback in progress did not finish within 2 s (a hung device): the channel must
+    // then be kept alive until the output has been stopped.
+    bool removeChannel(TempoChannel *channel);
 
     // The output callback: never locks, allocates or waits.
     static void render(void *self, float *stereo, int frames) QUILLMERE_NONBLOCKING;
@@ -37,7 +39,10 @@ private:
     void mix(float *stereo, int frames) QUILLMERE_NONBLOCKING;
 
     std::array<std::atomic<TempoChannel *>, MaxChannels> m_slots{};
-    // Odd while the callback runs; lets removeChannel() wait out a callback in progress.
+    // Odd while the callback runs; lets removeChannel() wait out a callback in progress. The
+    // slots and this counter form a handshake (clear a slot, then read the counter; bump the
+    // counter, then read the slots), so both sides use sequentially consistent order: with
+    // acquire/release alone each side could miss the other's write.
     std::atomic<unsigned> m_callbackCount{0};
 };
 
