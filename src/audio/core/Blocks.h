@@ -10,6 +10,7 @@ struct DecodedBlock {
     quint64 generation = 0; // the seek it belongs to; older ones are dropped
     qint64 sourceFrame = 0; // of the first frame
     int frames = 0;
+    qint64 nextFrame = 0;     // of the frame that follows: not the next one after a loop's wrap
     bool endOfStream = false; // no frames follow this block
     float samples[Capacity * 2];
 };

@@ -31,19 +31,19 @@ public:
 
     // Feeding side. A block that might splice can go in only while there is room to record it.
     bool full() const QUILLMERE_NONBLOCKING { return m_head - m_tail >= Capacity; }
-    void fed(qint64 sourceFrame, int frames) QUILLMERE_NONBLOCKING
+    // A block of `frames` frames from `sourceFrame` went in; `nextFrame` follows it. A jump is
+    // recorded as soon as it is known, so that the audio before it can never be taken for the
+    // end of the song.
+    void fed(qint64 sourceFrame, int frames, qint64 nextFrame) QUILLMERE_NONBLOCKING
     {
-        const qint64 offset = sourceFrame - m_fedStream;
         if (!m_started) {
             m_started = true;
-            m_feedOffset = m_renderOffset = offset;
-        } else if (offset != m_feedOffset && !full()) {
-            m_splices[m_head % Capacity] =
-                Splice{m_fedStream, offset, double(m_fedStream + m_feedOffset)};
-            ++m_head;
-            m_feedOffset = offset;
+            m_feedOffset = m_renderOffset = sourceFrame - m_fedStream;
         }
+        jumpTo(sourceFrame);
         m_fedStream += frames;
+        if (frames > 0)
+            jumpTo(nextFrame);
     }
     qint64 fedStream() const QUILLMERE_NONBLOCKING { return m_fedStream; }
 
@@ -84,6 +84,17 @@ public:
     }
 
 private:
+    void jumpTo(qint64 sourceFrame) QUILLMERE_NONBLOCKING
+    {
+        const qint64 offset = sourceFrame - m_fedStream;
+        if (offset == m_feedOffset || full())
+            return;
+        m_splices[m_head % Capacity] =
+            Splice{m_fedStream, offset, double(m_fedStream + m_feedOffset)};
+        ++m_head;
+        m_feedOffset = offset;
+    }
+
     struct Splice {
         qint64 stream = 0; // where the jump is
         qint64 offset = 0; // source frame minus stream frame after it

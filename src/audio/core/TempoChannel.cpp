@@ -129,6 +129,7 @@ void TempoChannel::decodeLoop()
             if (wrapped)
                 wraps = std::min(wraps + 1, (quint64(1) << WrapBits) - 1);
         }
+        block->nextFrame = seekFailed ? block->sourceFrame : reader.position();
         block->endOfStream = block->frames == 0;
         ended = block->endOfStream;
         m_decoded.commitWrite();
@@ -205,7 +206,7 @@ void TempoChannel::feedStretcher() QUILLMERE_NONBLOCKING
             if (m_splices.full())
                 return; // the splices in the stretcher must come out before another goes in
             feed(in->samples, in->frames);
-            m_splices.fed(in->sourceFrame, in->frames);
+            m_splices.fed(in->sourceFrame, in->frames, in->nextFrame);
             if (in->endOfStream) {
                 m_inputEnded = true;
                 m_endFrame = double(m_splices.fedStream());
