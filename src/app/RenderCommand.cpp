@@ -30,6 +30,31 @@ bool toSeconds(const QString &text, double &value)
     return ok && value >= 0 && std::isfinite(value);
 }
 
+// Seconds as "12.5" or "m:ss.mmm" ("1:02.250").
+bool toTime(const QString &text, double &value)
+{
+    const qsizetype colon = text.indexOf(u':');
+    if (colon < 0)
+        return toSeconds(text, value);
+    bool ok = false;
+    const int minutes = text.left(colon).toInt(&ok);
+    double seconds = 0;
+    if (!ok || minutes < 0 || !toSeconds(text.mid(colon + 1), seconds) || seconds >= 60)
+        return false;
+    value = minutes * 60.0 + seconds;
+    return true;
+}
+
+QString parseLoop(const QString &text, RenderRequest &r)
+{
+    const QStringList ends = text.split(u',');
+    if (ends.size() != 2 || !toTime(ends[0], r.loopFromSeconds) ||
+        !toTime(ends[1], r.loopToSeconds) || r.loopToSeconds <= r.loopFromSeconds)
+        return QStringLiteral("--loop %1: expected A,B in seconds or m:ss.mmm, A before B")
+            .arg(text);
+    return {};
+}
+
 QString outOfRange(const QString &option, const QString &value, Range range)
 {
     return QStringLiteral("%1 %2: expected an integer from %3 to %4")
@@ -78,6 +103,11 @@ QString applyOption(const QString &option, const QString &value, RenderRequest &
         if (!toSeconds(value, seconds))
             return QStringLiteral("%1 %2: expected seconds, 0 or more").arg(option, value);
         (option == u"--from" ? r.fromSeconds : r.toSeconds) = seconds;
+    } else if (option == u"--loop") {
+        return parseLoop(value, r);
+    } else if (option == u"--repeat") {
+        return toInt(value, {1, 10000}, r.repeats) ? QString()
+                                                   : outOfRange(option, value, {1, 10000});
     } else if (option == u"--stretcher") {
         if (value != u"soundtouch" && value != u"rubberband")
             return QStringLiteral("--stretcher %1: expected soundtouch or rubberband").arg(value);
@@ -96,6 +126,10 @@ QString checkWhole(const RenderRequest &r)
         return QStringLiteral("--output needs a file name");
     if (r.toSeconds >= 0 && r.fromSeconds >= r.toSeconds)
         return QStringLiteral("--from must be before --to");
+    if (r.loopToSeconds >= 0 && (r.fromSeconds > 0 || r.toSeconds >= 0))
+        return QStringLiteral("--loop cannot go with --from or --to");
+    if (r.loopToSeconds < 0 && r.repeats != 1)
+        return QStringLiteral("--repeat needs --loop");
     const QFileInfo in(r.input), out(r.output);
     if (in.absoluteFilePath() == out.absoluteFilePath() ||
         (out.exists() && in.canonicalFilePath() == out.canonicalFilePath()))
@@ -139,6 +173,10 @@ QString usage()
         "  --pan VALUE            balance (-100 = left only .. 100 = right only)\n"
         "  --from SECONDS         start at this point of the song\n"
         "  --to SECONDS           stop at this point of the song\n"
+        "  --loop A,B             repeat the section from A to B (seconds or m:ss.mmm) "
+        "seamlessly,\n"
+        "                         as the player's A-B repeat does\n"
+        "  --repeat N             how many times the --loop section plays (1..10000, default 1)\n"
         "  --stretcher NAME       rubberband (best quality, the default) or soundtouch (fastest)\n"
         "  --help, --version      this text; the version\n"
         "\n"

@@ -64,6 +64,7 @@ struct AudioBackend::Impl {
 
     Mixer mixer;
     std::unique_ptr<OutputDevice> output;
+    std::vector<std::unique_ptr<TempoChannel>> retired; // see destroy()
     Fft1024 fft;
     std::atomic<bool> eventsRunning{false};
     std::thread eventThread;
@@ -118,14 +119,37 @@ struct AudioBackend::Impl {
                                   std::pow(2.0, c.pitchSemitones / 12.0));
     }
 
-    void release(Handle h, Channel &c)
+    // A wrap the decoder made ahead of what is heard belongs to the old range: the stream
+    // starts again from what is heard, so the change is heard from now on.
+    void changeLoop(TempoChannel &tempo, qint64 a, qint64 b)
     {
-        if (c.tempo)
-            mixer.removeChannel(c.tempo.get());
+        tempo.setLoop(a, b);
+        const double latency = output ? output->latencySeconds() : 0.0;
+        if (tempo.wrapAhead(latency))
+            tempo.seek(tempo.positionFrames(latency));
+    }
+
+    // Takes a channel out of the tables. Its tempo channel is handed back to be destroyed
+    // outside the lock, since that joins its threads.
+    std::unique_ptr<TempoChannel> release(Handle h, Channel &c)
+    {
+        std::unique_ptr<TempoChannel> tempo = std::move(c.tempo);
         for (Handle e : c.effects)
             effects.erase(e);
         std::erase_if(notifications, [h](const auto &n) { return n.second.channel == h; });
         channels.erase(h);
+        return tempo;
+    }
+
+    // Without the lock. A channel that an output callback may still be using (the callback
+    // did not come back in time) is kept, stopped, until the output has been stopped.
+    void destroy(std::unique_ptr<TempoChannel> tempo)
+    {
+        if (!tempo || mixer.removeChannel(tempo.get()))
+            return;
+        tempo->setState(TempoChannel::State::Stopped);
+        std::lock_guard guard(lock);
+        retired.push_back(std::move(tempo));
     }
 
     // Event thread, under the lock: a lost output stops what plays (a song that cannot be heard
@@ -208,7 +232,12 @@ void AudioBackend::free()
     d->output.reset();
     d->notifications.clear();
     d->effects.clear();
+    for (auto &[h, c] : d->channels) {
+        if (c.tempo)
+            d->mixer.removeChannel(c.tempo.get()); // at once: no callback runs any more
+    }
     d->channels.clear();
+    d->retired.clear();
 }
 
 bool AudioBackend::takeOutputLoss()
@@ -289,11 +318,15 @@ Handle AudioBackend::createTempoChannel(Handle source)
 
 bool AudioBackend::freeChannel(Handle channel)
 {
-    std::lock_guard guard(d->lock);
-    Impl::Channel *c = d->channel(channel);
-    if (!c)
-        return fail(ErrorCode::InvalidHandle, false);
-    d->release(channel, *c);
+    std::unique_ptr<TempoChannel> doomed;
+    {
+        std::lock_guard guard(d->lock);
+        Impl::Channel *c = d->channel(channel);
+        if (!c)
+            return fail(ErrorCode::InvalidHandle, false);
+        doomed = d->release(channel, *c);
+    }
+    d->destroy(std::move(doomed));
     return fail(ErrorCode::Ok, true);
 }
 
@@ -349,6 +382,31 @@ bool AudioBackend::setPositionBytes(Handle channel, qint64 bytes)
     if (bytes < 0 || (length >= 0 && frame > length))
         return fail(ErrorCode::Position, false);
     c->tempo->seek(frame);
+    return fail(ErrorCode::Ok, true);
+}
+
+bool AudioBackend::setLoopRange(Handle channel, qint64 aBytes, qint64 bBytes)
+{
+    std::lock_guard guard(d->lock);
+    Impl::Channel *c = d->tempoChannel(channel);
+    if (!c)
+        return fail(ErrorCode::InvalidHandle, false);
+    const qint64 length = c->tempo->lengthFrames();
+    const qint64 a = bytesToFrames(aBytes);
+    const qint64 b = length >= 0 ? std::min(bytesToFrames(bBytes), length) : bytesToFrames(bBytes);
+    if (a < 0 || b - a < LoopReader::MinLoopFrames)
+        return fail(ErrorCode::InvalidParameter, false);
+    d->changeLoop(*c->tempo, a, b);
+    return fail(ErrorCode::Ok, true);
+}
+
+bool AudioBackend::clearLoopRange(Handle channel)
+{
+    std::lock_guard guard(d->lock);
+    Impl::Channel *c = d->tempoChannel(channel);
+    if (!c)
+        return fail(ErrorCode::InvalidHandle, false);
+    d->changeLoop(*c->tempo, 0, 0);
     return fail(ErrorCode::Ok, true);
 }
 
@@ -548,7 +606,8 @@ int AudioBackend::renderOffline(float *stereo, int frames)
     }
     // Without the lock, so that end notifications can run meanwhile; freeing a channel waits
     // for a pull in progress as it waits for an output callback.
-    return fail(ErrorCode::Ok, d->mixer.pull(stereo, frames));
+    const int pulled = d->mixer.pull(stereo, frames);
+    return fail(pulled < 0 ? ErrorCode::Stalled : ErrorCode::Ok, pulled);
 }
 
 qint64 AudioBackend::fft1024(Handle channel, float *magnitudes)

@@ -63,6 +63,12 @@ public:
     qint64 lengthBytes(Handle channel) const;   // -1 when unknown or on failure
     qint64 positionBytes(Handle channel) const; // what is heard now; -1 on failure
     bool setPositionBytes(Handle channel, qint64 bytes);
+    // Repeats [a, b) of the channel's song without a gap: at b the stream goes on at a, with a
+    // short crossfade, and every repeat lasts exactly b - a. The reported position jumps back
+    // when the wrap is heard. b past the end is taken as the end; a range of less than about
+    // 30 ms fails (InvalidParameter). Clearing lets the song play on past b.
+    bool setLoopRange(Handle channel, qint64 aBytes, qint64 bBytes);
+    bool clearLoopRange(Handle channel);
 
     // Tempo change in percent (0 = the song's own) and pitch in semitones; -100 keeps either.
     bool setTempo(Handle channel, float tempoPercent, float pitchSemitones);
@@ -85,8 +91,9 @@ public:
     ActiveState activeState(Handle channel) const;
 
     // With the "offline" device: renders the next frames of every playing channel, waiting
-    // for their render threads. Returns the frames the channels had (fewer than asked at the
-    // end of the songs), or -1 with any other device.
+    // for their render threads however long they take. Returns the frames the channels had
+    // (fewer than asked only at the end of the songs), or -1 with any other device
+    // (NotAvailable) or when a render thread has hung (Stalled).
     int renderOffline(float *stereo, int frames);
 
     // How many NaN or infinite samples the channel's decoder delivered so far; they were

@@ -42,6 +42,7 @@ enum class ErrorCode : int {
     Position = 8, // seeking outside the stream
     Plugin = 9,   // not a plug-in, or one built for another interface version
     AlreadyInitialised = 10,
+    Stalled = 11, // offline rendering: a channel stopped delivering audio
 };
 
 // Built-in type codes of the channel info; plug-ins declare their own.

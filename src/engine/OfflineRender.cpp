@@ -17,15 +17,37 @@ RenderResult failure(RenderResult::Status status, const QString &message)
     return RenderResult{status, message, 0};
 }
 
-// The number of output frames that [from, to) of the source becomes at this speed.
+// The number of output frames that [from, to) of the source becomes at this speed, or a
+// section repeated.
 qint64 outputFrames(const RenderRequest &request, qint64 sourceFrames)
 {
     const double speed = 1.0 + request.settings.speed / 100.0;
+    if (request.loopToSeconds >= 0) {
+        const double from = std::round(request.loopFromSeconds * OutputRate);
+        const double to =
+            std::min(double(sourceFrames), std::round(request.loopToSeconds * OutputRate));
+        return std::max<qint64>(0, std::llround(request.repeats * (to - from) / speed));
+    }
     const double from = request.fromSeconds * OutputRate;
     const double to = request.toSeconds < 0
                           ? double(sourceFrames)
                           : std::min(double(sourceFrames), request.toSeconds * OutputRate);
     return std::max<qint64>(0, std::llround((to - std::round(from)) / speed));
+}
+
+// Moves to the start of the range (or section) and sets the section's loop; false when the
+// song is too short for it.
+bool startRange(AudioBackend &backend, Handle channel, const RenderRequest &request)
+{
+    const auto bytesAt = [](double seconds) {
+        return framesToBytes(std::llround(seconds * OutputRate));
+    };
+    if (request.loopToSeconds >= 0)
+        return backend.setPositionBytes(channel, bytesAt(request.loopFromSeconds)) &&
+               backend.setLoopRange(channel, bytesAt(request.loopFromSeconds),
+                                    bytesAt(request.loopToSeconds));
+    return request.fromSeconds <= 0 ||
+           backend.setPositionBytes(channel, bytesAt(request.fromSeconds));
 }
 
 } // namespace
@@ -54,11 +76,11 @@ RenderResult renderToFile(const RenderRequest &request)
     effects.create(backend, channel);
     effects.apply(backend, channel, request.settings);
     const qint64 length = bytesToFrames(backend.lengthBytes(channel));
-    if (request.fromSeconds > 0 &&
-        !backend.setPositionBytes(channel,
-                                  framesToBytes(std::llround(request.fromSeconds * OutputRate))))
+    if (!startRange(backend, channel, request))
         return failure(RenderResult::Status::CannotDecode,
-                       QStringLiteral("%1 is shorter than --from").arg(request.input));
+                       request.loopToSeconds >= 0
+                           ? QStringLiteral("%1 has no such section (--loop)").arg(request.input)
+                           : QStringLiteral("%1 is shorter than --from").arg(request.input));
 
     const qint64 wanted = length > 0 ? outputFrames(request, length) : -1;
     std::vector<float> out;
@@ -67,7 +89,11 @@ RenderResult renderToFile(const RenderRequest &request)
     backend.play(channel, false);
     while (wanted < 0 || qint64(out.size() / 2) < wanted) {
         const int n = backend.renderOffline(chunk.data(), 4096);
-        if (n <= 0)
+        if (n < 0)
+            return failure(RenderResult::Status::CannotDecode,
+                           QStringLiteral("the render stopped delivering audio at %1 s")
+                               .arg(double(out.size() / 2) / OutputRate, 0, 'f', 3));
+        if (n == 0)
             break;
         out.insert(out.end(), chunk.begin(), chunk.begin() + 2 * n);
     }

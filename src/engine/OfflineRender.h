@@ -13,6 +13,11 @@ struct RenderRequest {
     PlayerSettings settings;
     double fromSeconds = 0;
     double toSeconds = -1; // -1: to the end
+    // A section repeated `repeats` times through the player's seamless loop, instead of
+    // from/to; loopToSeconds -1: no loop.
+    double loopFromSeconds = 0;
+    double loopToSeconds = -1;
+    int repeats = 1;
     QString pluginFolder;
 };
 

@@ -63,6 +63,13 @@ public:
 
     qint64 GetPosition() const;
     void SetPosition(qint64 bytes);
+    // Repeats section `index` of the current song inside the stream while A-B repeat is on.
+    // With -1 the next section after `pos` is made ready, so that the stream wraps at its B
+    // even if the decoder, reading ahead, is there before the timer sees the position inside;
+    // with none ahead, or A-B repeat off, the song plays on. Cheap to call on every timer
+    // tick: the back end hears only of changes. A section the stream cannot repeat (shorter
+    // than about 30 ms) is left to the timer's jump.
+    void FollowSection(int index, qint64 pos);
     qint64 GetLengthBytes() const { return m_length; }
     static QString FormatTime(qint64 bytes);
 
@@ -106,6 +113,9 @@ private:
 
     PlayerState m_shared;
     bool m_abLoop = false;
+    // The range the stream repeats, and on which channel (handles are never reused).
+    quillmere::audio::Handle m_loopChannel = 0;
+    TLxABLoopInfo m_loopSection;
     qint64 m_length = 0;
     EffectChain m_effects;
 };

@@ -161,6 +161,33 @@ void TLxPlayer::SetPosition(qint64 bytes)
     m_backend.setPositionBytes(channel(), bytes);
 }
 
+void TLxPlayer::FollowSection(int index, qint64 pos)
+{
+    const Handle channel = this->channel();
+    std::optional<TLxABLoopInfo> section = m_mng->Section(index);
+    for (int i = 0; index < 0 && m_mng->Section(i); ++i) {
+        const TLxABLoopInfo ahead = *m_mng->Section(i);
+        if (ahead.PosA > pos && (!section || ahead.PosA < section->PosA))
+            section = ahead;
+    }
+    if (!m_abLoop || !section || !channel) {
+        if (m_loopChannel && m_loopChannel == channel)
+            m_backend.clearLoopRange(channel);
+        m_loopChannel = 0;
+        return;
+    }
+    if (m_loopChannel == channel && m_loopSection == *section)
+        return;
+    m_loopSection = *section;
+    if (m_backend.setLoopRange(channel, section->PosA, section->PosB)) {
+        m_loopChannel = channel;
+    } else {
+        if (m_loopChannel == channel)
+            m_backend.clearLoopRange(channel); // the range before must not go on repeating
+        m_loopChannel = 0;
+    }
+}
+
 void TLxPlayer::SetSpeed(int percent)
 {
     m_settings.speed = percent;

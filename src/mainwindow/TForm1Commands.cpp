@@ -350,6 +350,7 @@ bool TForm1::runSectionCommand(const QString &name, Qt::KeyboardModifiers modifi
         if (!on)
             SectionState = 0;
         m_player->SetABLoop(on);
+        m_player->FollowSection(SectionState == 1 ? RepeatSection : -1, m_player->GetPosition());
     } else if (name == u"BUTTON_A") {
         {
             const TLxMutexLocker locked(PaintMutex);
@@ -372,6 +373,7 @@ bool TForm1::runSectionCommand(const QString &name, Qt::KeyboardModifiers modifi
             m_player->DeleteSection(name == u"BUTTON_DEL_AB_ALL");
         }
         SectionState = 0;
+        m_player->FollowSection(-1, m_player->GetPosition()); // a deleted section must not wrap
     } else {
         return false;
     }

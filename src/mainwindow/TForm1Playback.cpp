@@ -44,20 +44,23 @@ void TForm1::Timer1Timer()
         EditSecond->setText(TLxPlayer::FormatTime(pos));
         setSliderValue(PositionSlider, pos);
         m_player->DrawPosition();
-        if (!m_player->IsABLoop())
-            return;
-        const TLxMusicInfoMng &mng = m_player->MusicInfoMng();
-        if (SectionState == 0) {
-            RepeatSection = mng.FindSection(pos);
-            if (RepeatSection >= 0)
-                SectionState = 1;
-        } else {
-            const qint64 restart = mng.SectionRestartPos(RepeatSection, pos);
-            if (restart >= 0) {
-                SectionState = 0;
-                m_player->SetPosition(restart);
+        // The stream repeats the section itself; the jump back from past B is left for when
+        // the stream could not (the position got past B before the range was set).
+        if (m_player->IsABLoop()) {
+            const TLxMusicInfoMng &mng = m_player->MusicInfoMng();
+            if (SectionState == 0) {
+                RepeatSection = mng.FindSection(pos);
+                if (RepeatSection >= 0)
+                    SectionState = 1;
+            } else {
+                const qint64 restart = mng.SectionRestartPos(RepeatSection, pos);
+                if (restart >= 0) {
+                    SectionState = 0;
+                    m_player->SetPosition(restart);
+                }
             }
         }
+        m_player->FollowSection(SectionState == 1 ? RepeatSection : -1, pos);
     } catch (const std::exception &e) {
         systemError(4607, QString::fromLocal8Bit(e.what()));
     }

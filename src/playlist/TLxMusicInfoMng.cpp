@@ -357,6 +357,14 @@ qint64 TLxMusicInfoMng::SectionRestartPos(int index, qint64 pos) const
     return entry ? entry->SectionRestartPos(index, pos) : -1;
 }
 
+std::optional<TLxABLoopInfo> TLxMusicInfoMng::Section(int index) const
+{
+    const TLxMusicInfo *entry = currentEntry();
+    if (!entry || index < 0 || index >= int(entry->Sections.size()))
+        return std::nullopt;
+    return entry->Sections[size_t(index)];
+}
+
 void TLxMusicInfoMng::SetCurrentLength(qint64 length)
 {
     m_rangeStart = 0;

@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <random>
 #include <vector>
 
@@ -98,6 +99,8 @@ public:
     qint64 PrevSectionStart(qint64 pos) const;
     int FindSection(qint64 pos) const;
     qint64 SectionRestartPos(int index, qint64 pos) const;
+    // Section `index` of the current entry, if there is one.
+    std::optional<TLxABLoopInfo> Section(int index) const;
 
     // The section bar.
     void DrawSectionBar();

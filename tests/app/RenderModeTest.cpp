@@ -73,6 +73,28 @@ TEST_F(RenderModeTest, RendersTempoPitchAndRanges)
                  0.5 * 44100, 440);
 }
 
+// The section through the player's loop: every repeat exactly B - A long, each with its click.
+TEST_F(RenderModeTest, LoopRendersTheSectionRepeated)
+{
+    const QString clicks = dir.filePath(QStringLiteral("clicks.wav"));
+    ASSERT_TRUE(fixtures::writeSndfile(clicks, fixtures::clicks({0.25, 0.75, 1.25}, 2.0, 44100, 2),
+                                       44100, 2, SF_FORMAT_WAV | SF_FORMAT_FLOAT));
+    const QString out = dir.filePath(QStringLiteral("loop.wav"));
+    for (const QString &section : {QStringLiteral("0.5,1"), QStringLiteral("0:00.500,0:01.000")}) {
+        const Outcome run = quillmere({QStringLiteral("--render"), clicks,
+                                       QStringLiteral("--output"), out, QStringLiteral("--loop"),
+                                       section, QStringLiteral("--repeat"), QStringLiteral("4")});
+        ASSERT_EQ(run.exitCode, 0) << run.errors.toStdString();
+        SF_INFO info;
+        const auto left = analysis::channel(fixtures::readSndfile(out, info), 0);
+        EXPECT_EQ(info.frames, 4 * 22050);
+        const auto found = analysis::onsets(left, 0.2f, 4410);
+        ASSERT_EQ(found.size(), 4u) << section.toStdString();
+        for (size_t i = 0; i < found.size(); ++i)
+            EXPECT_NEAR(double(found[i]), 11025 + 22050.0 * double(i), 44) << "repeat " << i;
+    }
+}
+
 TEST_F(RenderModeTest, BadArgumentsExitTwoAndFailuresExitOneLeavingNothing)
 {
     const QString out = dir.filePath(QStringLiteral("x.wav"));
@@ -86,6 +108,11 @@ TEST_F(RenderModeTest, BadArgumentsExitTwoAndFailuresExitOneLeavingNothing)
                            QStringLiteral("1")},
         base + QStringList{QStringLiteral("--stretcher"), QStringLiteral("fast")},
         base + QStringList{QStringLiteral("--pan")},
+        base + QStringList{QStringLiteral("--loop"), QStringLiteral("1,0.5")},
+        base + QStringList{QStringLiteral("--loop"), QStringLiteral("0:61,1:30")},
+        base + QStringList{QStringLiteral("--repeat"), QStringLiteral("2")},
+        base + QStringList{QStringLiteral("--loop"), QStringLiteral("0.5,1"),
+                           QStringLiteral("--from"), QStringLiteral("0.2")},
         {QStringLiteral("--render"), input, QStringLiteral("--output"), input},
         {QStringLiteral("--render"), input},
     };

@@ -381,6 +381,43 @@ TEST_F(TForm1Test, ABRepeatLoopsInsideTheSection)
     EXPECT_TRUE(window->Player().IsPlaying());
 }
 
+// The stream repeats the section itself: no overshoot past B, and a B within the last timer
+// tick of the song still repeats instead of the song ending and starting again from 0.
+TEST_F(TForm1Test, ASectionEndingInTheSongsLastTickRepeatsWithoutOvershoot)
+{
+    open({song(QStringLiteral("a.wav"), 2.0)});
+    click("BUTTON_STOP");
+    TLxMusicInfoMng &mng = window->Player().MusicInfoMng();
+    const qint64 b = 2 * BytesPerSecond - BytesPerSecond / 50; // 20 ms before the end
+    mng.SetPointA(BytesPerSecond, false);
+    ASSERT_EQ(mng.SetPointB(b), 0);
+    click("BUTTON_LOOP");
+    window->PlayList().clearSelection();
+    window->PlayList().setLineSelected(0, true);
+    click("BUTTON_PLAY");
+    ASSERT_TRUE(window->Player().IsPlaying());
+
+    qint64 last = 0, highest = 0;
+    int jumps = 0;
+    bool inside = false;
+    (void)QTest::qWaitFor(
+        [&] {
+            const qint64 pos = window->Player().GetPosition();
+            inside = inside || pos >= BytesPerSecond;
+            if (inside) {
+                EXPECT_GE(pos, BytesPerSecond - BytesPerSecond / 100) << "left the section";
+            }
+            jumps += pos + BytesPerSecond / 4 < last;
+            highest = std::max(highest, pos);
+            last = pos;
+            return false;
+        },
+        3500);
+    EXPECT_GE(jumps, 2);
+    EXPECT_LE(highest, b + BytesPerSecond / 100);
+    EXPECT_TRUE(window->Player().IsPlaying());
+}
+
 TEST_F(TForm1Test, WithoutABModeTheSectionPlaysThrough)
 {
     open({song(QStringLiteral("a.wav"), 2.0)});

@@ -28,60 +28,73 @@ bool Mixer::addChannel(TempoChannel *channel)
     return false;
 }
 
-void Mixer::removeChannel(TempoChannel *channel)
+bool Mixer::removeChannel(TempoChannel *channel)
 {
     for (auto &slot : m_slots) {
         TempoChannel *expected = channel;
-        slot.compare_exchange_strong(expected, nullptr, std::memory_order_acq_rel);
+        slot.compare_exchange_strong(expected, nullptr, std::memory_order_seq_cst);
     }
     // A callback that started before the slot was cleared may still hold the pointer.
-    const unsigned seen = m_callbackCount.load(std::memory_order_acquire);
+    const unsigned seen = m_callbackCount.load(std::memory_order_seq_cst);
     if (seen % 2 == 0)
-        return;
+        return true;
     const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(2);
-    while (m_callbackCount.load(std::memory_order_acquire) == seen &&
-           std::chrono::steady_clock::now() < giveUp)
+    while (m_callbackCount.load(std::memory_order_seq_cst) == seen) {
+        if (std::chrono::steady_clock::now() >= giveUp)
+            return false;
         std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+    return true;
 }
 
 void Mixer::render(void *self, float *stereo, int frames) QUILLMERE_NONBLOCKING
 {
     auto *mixer = static_cast<Mixer *>(self);
-    mixer->m_callbackCount.fetch_add(1, std::memory_order_acq_rel);
+    mixer->m_callbackCount.fetch_add(1, std::memory_order_seq_cst);
     std::fill(stereo, stereo + 2 * frames, 0.0f);
     mixer->mix(stereo, frames);
-    mixer->m_callbackCount.fetch_add(1, std::memory_order_acq_rel);
+    mixer->m_callbackCount.fetch_add(1, std::memory_order_seq_cst);
 }
 
 void Mixer::mix(float *stereo, int frames) QUILLMERE_NONBLOCKING
 {
     for (auto &slot : m_slots) {
-        if (TempoChannel *channel = slot.load(std::memory_order_acquire))
+        if (TempoChannel *channel = slot.load(std::memory_order_seq_cst))
             channel->mixInto(stereo, frames);
     }
 }
 
 int Mixer::pull(float *stereo, int frames)
 {
+    // A render thread that delivers nothing for this long has hung (the slowest stretcher
+    // setting makes a block in milliseconds); anything shorter is waited out, so that a render
+    // never loses frames to a busy machine.
+    constexpr auto StallLimit = std::chrono::seconds(10);
     // Counted like a callback, so that removeChannel() waits for a pull in progress.
-    m_callbackCount.fetch_add(1, std::memory_order_acq_rel);
+    m_callbackCount.fetch_add(1, std::memory_order_seq_cst);
     std::fill(stereo, stereo + 2 * frames, 0.0f);
-    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(1);
     int most = 0;
+    bool stalled = false;
     for (auto &slot : m_slots) {
-        TempoChannel *channel = slot.load(std::memory_order_acquire);
+        TempoChannel *channel = slot.load(std::memory_order_seq_cst);
         int done = 0;
-        while (channel && done < frames && channel->state() == TempoChannel::State::Playing &&
-               std::chrono::steady_clock::now() < giveUp) {
+        auto lastProgress = std::chrono::steady_clock::now();
+        while (channel && done < frames && channel->state() == TempoChannel::State::Playing) {
             const int n = channel->mixInto(stereo + 2 * done, frames - done, done > 0);
             done += n;
-            if (n == 0)
+            if (n > 0) {
+                lastProgress = std::chrono::steady_clock::now();
+            } else if (std::chrono::steady_clock::now() - lastProgress > StallLimit) {
+                stalled = true;
+                break;
+            } else {
                 std::this_thread::sleep_for(std::chrono::microseconds(200));
+            }
         }
         most = std::max(most, done);
     }
-    m_callbackCount.fetch_add(1, std::memory_order_acq_rel);
-    return most;
+    m_callbackCount.fetch_add(1, std::memory_order_seq_cst);
+    return stalled ? -1 : most;
 }
 
 } // namespace quillmere::audio

@@ -22,21 +22,27 @@ public:
 
     Mixer();
     bool addChannel(TempoChannel *channel);
-    // After this returns the callback no longer touches the channel, so it may be destroyed.
-    void removeChannel(TempoChannel *channel);
+    // True once the callback no longer touches the channel, so that it may be destroyed; false
+    // when a callback in progress did not finish within 2 s (a hung device): the channel must
+    // then be kept alive until the output has been stopped.
+    bool removeChannel(TempoChannel *channel);
 
     // The output callback: never locks, allocates or waits.
     static void render(void *self, float *stereo, int frames) QUILLMERE_NONBLOCKING;
     // Offline rendering, as fast as the render threads go: like render(), but waits for each
     // playing channel's audio instead of leaving a gap. Returns the most frames any channel
-    // had (fewer than asked once the songs end). Not for a real-time thread.
+    // had (fewer than asked only once the songs end), or -1 when a channel's render thread
+    // has stopped delivering. Not for a real-time thread.
     int pull(float *stereo, int frames);
 
 private:
     void mix(float *stereo, int frames) QUILLMERE_NONBLOCKING;
 
     std::array<std::atomic<TempoChannel *>, MaxChannels> m_slots{};
-    // Odd while the callback runs; lets removeChannel() wait out a callback in progress.
+    // Odd while the callback runs; lets removeChannel() wait out a callback in progress. The
+    // slots and this counter form a handshake (clear a slot, then read the counter; bump the
+    // counter, then read the slots), so both sides use sequentially consistent order: with
+    // acquire/release alone each side could miss the other's write.
     std::atomic<unsigned> m_callbackCount{0};
 };
 

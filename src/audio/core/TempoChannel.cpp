@@ -57,52 +57,83 @@ void TempoChannel::seek(qint64 frame)
     m_generation.fetch_add(1, std::memory_order_acq_rel);
 }
 
+void TempoChannel::setLoop(qint64 a, qint64 b)
+{
+    m_loop.publish(LoopRange{a, b, ++m_loopEpoch});
+}
+
+bool TempoChannel::wrapAhead(double outputLatencySeconds) const
+{
+    positionFrames(outputLatencySeconds); // takes up the newest mark
+    const quint64 decoded = m_decodedWraps.load(std::memory_order_acquire);
+    const quint64 generation = m_generation.load(std::memory_order_acquire);
+    return decoded >> WrapBits == (generation & (~quint64(0) >> WrapBits)) &&
+           m_heard.generation == generation &&
+           (decoded & ((quint64(1) << WrapBits) - 1)) > m_heard.wraps;
+}
+
 qint64 TempoChannel::positionFrames(double outputLatencySeconds) const
 {
-    const quint64 generation = m_generation.load(std::memory_order_acquire);
-    if (m_playedGeneration.load(std::memory_order_acquire) != generation)
+    m_played.take(m_heard);
+    if (m_heard.generation != m_generation.load(std::memory_order_acquire))
         return m_seekFrame.load(std::memory_order_acquire); // the jump has not been heard yet
+    const double latencyFrames = outputLatencySeconds * OutputRate;
+    const double speed = m_speed.load(std::memory_order_relaxed);
+    // A loop's wrap still in the output's buffers has not been heard: the position stays
+    // before b until it comes out.
     const double heard =
-        m_playedFrame.load(std::memory_order_acquire) -
-        outputLatencySeconds * OutputRate * m_speed.load(std::memory_order_relaxed);
+        m_heard.spliceFrom >= 0 && double(m_heard.framesSinceSplice) < latencyFrames
+            ? m_heard.spliceFrom - (latencyFrames - double(m_heard.framesSinceSplice)) * speed
+            : m_heard.frame - latencyFrames * speed;
     return std::max<qint64>(0, std::llround(heard));
 }
 
-// Decoder thread: reads ahead into the decoded ring, and seeks when a new generation asks.
+// Decoder thread: reads ahead into the decoded ring, seeks when a new generation asks and
+// wraps at the end of a loop.
 void TempoChannel::decodeLoop()
 {
+    LoopReader reader(*m_source);
     quint64 generation = ~quint64(0);
-    qint64 position = 0;
     bool ended = false;
+    bool seekFailed = false;
+    quint64 wraps = 0;
+    LoopRange loop;
     while (m_running.load(std::memory_order_acquire)) {
         const quint64 wanted = m_generation.load(std::memory_order_acquire);
         if (wanted != generation) {
             generation = wanted;
-            position = m_seekFrame.load(std::memory_order_acquire);
             ended = false;
-            if (!m_source->seek(position)) {
-                position = std::max<qint64>(0, m_lengthFrames); // outside the song: it ends here
-                ended = true;
-                if (DecodedBlock *block = m_decoded.beginWrite()) {
-                    *block = DecodedBlock{generation, position, 0, true, {}};
-                    m_decoded.commitWrite();
-                }
-            }
+            seekFailed = !reader.seek(m_seekFrame.load(std::memory_order_acquire));
+            wraps = 0;
         }
+        if (m_loop.take(loop))
+            reader.setLoop(loop);
         DecodedBlock *block = ended ? nullptr : m_decoded.beginWrite();
         if (!block) {
             std::this_thread::sleep_for(IdleWait);
             continue;
         }
-        const qint64 n = m_source->read(block->samples, DecodedBlock::Capacity);
         block->generation = generation;
-        block->sourceFrame = position;
-        // A read error (the file vanished, a damaged frame) ends the song cleanly.
-        block->frames = n > 0 ? int(n) : 0;
-        block->endOfStream = n <= 0;
+        if (seekFailed) {
+            // Outside the song, or the source cannot go there: the song ends here. The end
+            // waits for room in the ring like any block, so it is never lost.
+            block->sourceFrame = std::max<qint64>(0, m_lengthFrames);
+            block->frames = 0;
+        } else {
+            // A read error (the file vanished, a damaged frame) ends the song cleanly.
+            const qint64 before = reader.position();
+            block->frames = std::max(
+                0, reader.read(block->samples, DecodedBlock::Capacity, block->sourceFrame));
+            const bool wrapped = block->sourceFrame != before ||
+                                 block->sourceFrame + block->frames != reader.position();
+            if (wrapped)
+                wraps = std::min(wraps + 1, (quint64(1) << WrapBits) - 1);
+        }
+        block->nextFrame = seekFailed ? block->sourceFrame : reader.position();
+        block->endOfStream = block->frames == 0;
         ended = block->endOfStream;
-        position += block->frames;
         m_decoded.commitWrite();
+        m_decodedWraps.store(generation << WrapBits | wraps, std::memory_order_release);
     }
 }
 
@@ -117,6 +148,8 @@ void TempoChannel::restartRendering(quint64 generation)
     m_inputEnded = m_outputEnded = false;
     m_endFrame = -1;
     m_paddedFrames = 0;
+    m_splices.reset(std::llround(m_renderPos));
+    m_renderSpliceFrom = -1;
 }
 
 // Render thread: turns decoded audio into finished blocks, about 12 ms at a time.
@@ -170,10 +203,13 @@ void TempoChannel::feedStretcher() QUILLMERE_NONBLOCKING
         if (!in || in->generation > m_renderGeneration)
             return; // nothing yet, or a seek this thread has not taken up yet
         if (in->generation == m_renderGeneration) {
+            if (m_splices.full())
+                return; // the splices in the stretcher must come out before another goes in
             feed(in->samples, in->frames);
+            m_splices.fed(in->sourceFrame, in->frames, in->nextFrame);
             if (in->endOfStream) {
                 m_inputEnded = true;
-                m_endFrame = double(in->sourceFrame + in->frames);
+                m_endFrame = double(m_splices.fedStream());
             }
         }
         m_decoded.pop();
@@ -194,18 +230,25 @@ void TempoChannel::feed(const float *stereo, int frames) QUILLMERE_NONBLOCKING
     }
 }
 
-// One finished block, or false when the decoder has not caught up yet.
+// One finished block, or false when the decoder has not caught up yet. Positions here are
+// stream frames (what went into the stretcher); the splice map turns them into source frames.
 bool TempoChannel::renderBlock(RenderedBlock &out) QUILLMERE_NONBLOCKING
 {
     feedStretcher();
-    int frames = m_stretcher->retrieve(out.samples, RenderedBlock::Capacity);
+    if (const double from = m_splices.reach(m_renderPos); from >= 0)
+        m_renderSpliceFrom = from;
+    const int most =
+        m_splices.framesBeforeSplice(m_renderPos, m_renderSpeed, RenderedBlock::Capacity);
+    int frames = m_stretcher->retrieve(out.samples, most);
     if (frames == 0 && !m_inputEnded)
         return false;
 
     // The end is judged by the source frames consumed, not by what the stretcher emits.
     out.last = frames == 0;
-    const double end = m_endFrame >= 0 ? m_endFrame : double(m_lengthFrames);
-    if (end >= 0) {
+    double end = m_endFrame;
+    if (end < 0 && m_lengthFrames >= 0)
+        end = m_splices.toStream(double(m_lengthFrames));
+    if (end >= 0 && !m_splices.pendingBefore(end)) {
         const double left = (end - m_renderPos) / m_renderSpeed;
         if (frames >= left) {
             frames = std::clamp(int(std::ceil(left)), 0, frames);
@@ -214,9 +257,11 @@ bool TempoChannel::renderBlock(RenderedBlock &out) QUILLMERE_NONBLOCKING
     }
     applyEffectsAndPan(out.samples, frames);
     out.generation = m_renderGeneration;
-    out.sourceFrame = m_renderPos;
+    out.sourceFrame = m_splices.toSource(m_renderPos);
     out.sourceFramesPerFrame = m_renderSpeed;
     out.frames = frames;
+    out.spliceFrom = m_renderSpliceFrom;
+    m_renderSpliceFrom = -1;
     m_renderPos += frames * m_renderSpeed;
     m_outputEnded = out.last;
     return true;
@@ -255,12 +300,22 @@ int TempoChannel::mixInto(float *mix, int frames, bool continuing) QUILLMERE_NON
         if (block->generation != generation) {
             m_rendered.pop(); // rendered before the last seek
             m_blockOffset = 0;
+            m_spliceFrom = -1;
             continue;
         }
+        if (generation != m_mixGeneration) {
+            m_mixGeneration = generation;
+            m_wrapsHeard = 0;
+        }
+        if (m_blockOffset == 0 && block->spliceFrom >= 0 && m_framesSinceSplice > 0) {
+            m_spliceFrom = block->spliceFrom;
+            m_framesSinceSplice = 0;
+            ++m_wrapsHeard;
+        }
         if (!published) {
-            m_playedFrame.store(block->sourceFrame + m_blockOffset * block->sourceFramesPerFrame,
-                                std::memory_order_release);
-            m_playedGeneration.store(generation, std::memory_order_release);
+            m_played.publish(
+                PlayedMark{block->sourceFrame + m_blockOffset * block->sourceFramesPerFrame,
+                           generation, m_spliceFrom, m_framesSinceSplice, m_wrapsHeard});
             published = true;
         }
         const int n = std::min(frames - done, block->frames - m_blockOffset);
@@ -269,6 +324,7 @@ int TempoChannel::mixInto(float *mix, int frames, bool continuing) QUILLMERE_NON
             mix[2 * done + i] += from[i];
         m_tap.write(from, n);
         m_blockOffset += n;
+        m_framesSinceSplice += n;
         done += n;
         if (m_blockOffset < block->frames)
             continue;
@@ -277,8 +333,8 @@ int TempoChannel::mixInto(float *mix, int frames, bool continuing) QUILLMERE_NON
         m_rendered.pop();
         m_blockOffset = 0;
         if (last) {
-            m_playedFrame.store(end, std::memory_order_release);
-            m_playedGeneration.store(generation, std::memory_order_release);
+            m_played.publish(
+                PlayedMark{end, generation, m_spliceFrom, m_framesSinceSplice, m_wrapsHeard});
             m_state.store(State::Stopped, std::memory_order_release);
             m_endPending.store(true, std::memory_order_release);
             break;

@@ -8,7 +8,9 @@
 #include "audio/AudioTypes.h"
 #include "audio/core/BlockRing.h"
 #include "audio/core/Blocks.h"
+#include "audio/core/LoopReader.h"
 #include "audio/core/Realtime.h"
+#include "audio/core/SpliceMap.h"
 #include "audio/core/TapRing.h"
 #include "audio/decoders/Decoder.h"
 #include "audio/dsp/Biquad.h"
@@ -47,6 +49,13 @@ public:
     void setPan(float pan); // -1 left only .. 1 right only
     void setEffects(const EffectSettings &effects) { m_effects.publish(effects); }
     void seek(qint64 frame);
+    // Repeats [a, b) of the source seamlessly from the next block the decoder reads; an
+    // inactive range (b <= a) lets the song play on. Ranges shorter than
+    // LoopReader::MinLoopFrames are not taken.
+    void setLoop(qint64 a, qint64 b);
+    // True when the decoder has already wrapped past what is heard: the audio on its way out
+    // still follows a loop that was changed since.
+    bool wrapAhead(double outputLatencySeconds) const;
     qint64 positionFrames(double outputLatencySeconds) const;
 
     enum class State { Stopped, Playing, Paused };
@@ -89,6 +98,12 @@ private:
     std::atomic<qint64> m_seekFrame{0};
     std::atomic<quint64> m_generation{0};
 
+    LatestValue<LoopRange> m_loop;
+    // The decoder's generation (high bits) and the wraps it made in it (low bits).
+    static constexpr int WrapBits = 20;
+    std::atomic<quint64> m_decodedWraps{0};
+    quint64 m_loopEpoch = 0; // UI thread
+
     std::atomic<double> m_speed{1.0};
     std::atomic<double> m_pitchScale{1.0};
     std::atomic<float> m_pan{0.0f};
@@ -98,9 +113,18 @@ private:
     std::atomic<bool> m_stalled{false};
     std::atomic<bool> m_endPending{false};
 
-    // Published by the output callback: the source position of the next frame it plays.
-    std::atomic<double> m_playedFrame{0};
-    std::atomic<quint64> m_playedGeneration{0};
+    // Published by the output callback at the start of each buffer: the source position of
+    // the next frame it plays and, for a loop, where it wrapped from and how many frames ago.
+    struct PlayedMark {
+        double frame = 0;
+        quint64 generation = 0;
+        double spliceFrom = -1;
+        qint64 framesSinceSplice = 0;
+        quint64 wraps = 0; // in this generation
+    };
+    mutable LatestValue<PlayedMark> m_played;
+    mutable PlayedMark
+        m_heard; // the reader's copy; positionFrames() runs under the back end's lock
 
     // Render thread only.
     quint64 m_renderGeneration = ~quint64(0);
@@ -109,7 +133,9 @@ private:
     double m_renderPitch = 1.0;
     bool m_inputEnded = false; // the source has ended; silence follows to flush the stretcher
     bool m_outputEnded = false;
-    double m_endFrame = -1; // where the source really ended, once known
+    double m_endFrame = -1; // where the source really ended, once known (stream frames)
+    SpliceMap m_splices;
+    double m_renderSpliceFrom = -1; // a splice reached, for the next finished block
     int m_paddedFrames = 0;
     int m_framesSinceRatioChange = 0; // the stretcher may allocate until this passes a limit
     std::array<float, DecodedBlock::Capacity * 2> m_silence{};
@@ -120,6 +146,10 @@ private:
 
     // Output callback only.
     int m_blockOffset = 0;
+    double m_spliceFrom = -1;
+    qint64 m_framesSinceSplice = 1;
+    quint64 m_mixGeneration = 0;
+    quint64 m_wrapsHeard = 0;
 };
 
 } // namespace quillmere::audio
