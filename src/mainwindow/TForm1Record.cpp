@@ -1,7 +1,7 @@
 // The main window's side of the CD dialog.
 #include "cd/TRecordDlg.h"
 #include "engine/TLxPlayer.h"
-#include "engine/TLxVolume.h"
+#include "engine/VolumeWatcher.h"
 #include "mainwindow/TForm1.h"
 #include "playlist/TLxMusicInfo.h"
 #include "skin/TLxButtonMng.h"
