@@ -1,12 +1,13 @@
 #include "cd/TCDPropertyDlg.h"
 
+#include "skin/SkinButtonLoader.h"
 #include "skin/SkinImage.h"
 #include "skin/SkinLayout.h"
 #include "skin/TLxButtonMng.h"
+#include "skinwidgets/SkinDialogParts.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QScreen>
 #include <QShowEvent>
 
 TCDPropertyDlg::TCDPropertyDlg(QWidget *parent) : QDialog(parent), m_buttons(new TLxButtonMng)
@@ -35,38 +36,20 @@ TCDPropertyDlg::~TCDPropertyDlg() = default;
 
 QLineEdit *TCDPropertyDlg::addField(const char *name, const QRect &skinRect, bool editable)
 {
-    auto *field = new QLineEdit(this);
-    field->setObjectName(QString::fromLatin1(name));
+    QLineEdit *field =
+        addSkinField(this, *PaintBox1, name, skinRect, editable, QStringLiteral("IPAPGothic"));
     field->setReadOnly(!editable);
-    field->setFrame(false);
-    field->setTextMargins(0, 0, 0, 0);
-    QFont font(QStringLiteral("IPAPGothic"));
-    font.setPixelSize(PaintBox1->logicalRect(QRect(0, 0, 12, 12)).height());
-    field->setFont(font);
-    field->setStyleSheet(editable ? QStringLiteral("QLineEdit { padding: 0px; border: none; "
-                                                   "background: white; color: black; }")
-                                  : QStringLiteral("QLineEdit { padding: 0px; border: none; "
-                                                   "background: palette(button); color: black; }"));
-    field->setGeometry(PaintBox1->logicalRect(skinRect));
     return field;
 }
 
 void TCDPropertyDlg::FormCreate()
 {
-    const SkinLayout::Window &layout = SkinLayout::cdNameDialog();
-    const auto skin = [](const QString &name) { return SkinImage::skinFilePath(name); };
-    m_buttons->LoadImages(PaintBox1, skin(layout.upFile), skin(layout.upFile),
-                          skin(layout.downFile), skin(layout.onUpFile), skin(layout.onDownFile));
-    for (const SkinLayout::Button &b : layout.buttons) {
-        auto button = std::make_unique<TLxButton>();
-        button->Name = b.name;
-        button->Hint =
-            b.name == u"BUTTON_OK" ? QStringLiteral("登録") : QStringLiteral("キャンセル");
-        button->SetImageRect(b.left, b.top, b.width, b.height);
-        button->SetHitCircle(b.centerX, b.centerY, b.radius);
-        button->SetEnabled(true);
-        m_buttons->AddButton(std::move(button));
-    }
+    loadSkinButtons(*m_buttons, PaintBox1, SkinLayout::cdNameDialog(),
+                    [](std::size_t, const SkinLayout::Button &b) {
+                        return SkinButtonHint{b.name == u"BUTTON_OK" ? QStringLiteral("登録")
+                                                                     : QStringLiteral("キャンセル"),
+                                              {}};
+                    });
 }
 
 void TCDPropertyDlg::FormPaint()
@@ -88,8 +71,7 @@ void TCDPropertyDlg::showEvent(QShowEvent *event)
     QDialog::showEvent(event);
     if (event->spontaneous())
         return;
-    if (const QScreen *screen = this->screen())
-        move(screen->geometry().center() - QPoint(width() / 2, height() / 2));
+    centreOnScreen(*this);
 }
 
 void TCDPropertyDlg::setVisible(bool visible)

@@ -4,17 +4,18 @@
 #include "audio/cd/CdPlayStream.h"
 #include "cd/CdGuideLine.h"
 #include "cd/TCDPropertyDlg.h"
+#include "skin/SkinButtonLoader.h"
 #include "skin/SkinImage.h"
 #include "skin/SkinLayout.h"
 #include "skin/TLxButtonMng.h"
 #include "skin/TLxSliderMng.h"
 #include "skin/TLxToggleButton.h"
+#include "skinwidgets/SkinDialogParts.h"
 
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
-#include <QScreen>
 #include <QShowEvent>
 #include <QTreeWidget>
 
@@ -155,27 +156,12 @@ void TRecordDlg::createChildren()
 void TRecordDlg::createSkin()
 {
     const SkinLayout::Window &layout = SkinLayout::cdDialog();
-    const auto skin = [](const QString &name) { return SkinImage::skinFilePath(name); };
-    m_buttons->LoadImages(PaintBoxRecord, skin(layout.upFile), skin(layout.upFile),
-                          skin(layout.downFile), skin(layout.onUpFile), skin(layout.onDownFile));
-    for (size_t i = 0; i < layout.buttons.size(); ++i) {
-        const SkinLayout::Button &b = layout.buttons[i];
-        std::unique_ptr<TLxButton> button;
-        if (b.kind == SkinLayout::Kind::Toggle) {
-            auto toggle = std::make_unique<TLxToggleButton>();
-            toggle->OnHint = QString::fromUtf8(ButtonHints[i].on);
-            button = std::move(toggle);
-        } else {
-            button = std::make_unique<TLxButton>();
-        }
-        button->Name = b.name;
-        button->Hint = QString::fromUtf8(ButtonHints[i].off);
-        button->SetImageRect(b.left, b.top, b.width, b.height);
-        button->SetHitCircle(b.centerX, b.centerY, b.radius);
-        button->SetEnabled(true);
-        m_buttons->AddButton(std::move(button));
-    }
-    const QString thumb = skin(SkinLayout::ThumbFile);
+    loadSkinButtons(*m_buttons, PaintBoxRecord, layout,
+                    [](std::size_t i, const SkinLayout::Button &) {
+                        return SkinButtonHint{QString::fromUtf8(ButtonHints[i].off),
+                                              QString::fromUtf8(ButtonHints[i].on)};
+                    });
+    const QString thumb = SkinImage::skinFilePath(SkinLayout::ThumbFile);
     for (const SkinLayout::Slider &s : layout.sliders) {
         auto slider = std::make_unique<TLxSlider>();
         slider->Init(s.name, PaintBoxRecord, s.x, s.y, s.length, s.vertical,
@@ -200,8 +186,7 @@ void TRecordDlg::showEvent(QShowEvent *event)
     QDialog::showEvent(event);
     if (event->spontaneous())
         return;
-    if (const QScreen *screen = this->screen())
-        move(screen->geometry().center() - QPoint(width() / 2, height() / 2));
+    centreOnScreen(*this);
     FormShow();
 }
 

@@ -8,11 +8,12 @@
 #include "engine/VolumeWatcher.h"
 #include "mainwindow/FileIntake.h"
 #include "mainwindow/PlayListBox.h"
+#include "mainwindow/QuitRequest.h"
 #include "options/OptionRanges.h"
 #include "options/TToolDlg.h"
-#include "mainwindow/QuitRequest.h"
 #include "playlist/PlayListFile.h"
 #include "propertydialog/TPlayPropertyDlg.h"
+#include "skin/SkinButtonLoader.h"
 #include "skin/SkinImage.h"
 #include "skin/SkinLayout.h"
 #include "skin/TLxButtonMng.h"
@@ -308,26 +309,10 @@ void TForm1::loadPlayList()
 void TForm1::createButtons()
 {
     const SkinLayout::Window &layout = SkinLayout::mainWindow();
-    const auto skin = [](const QString &name) { return SkinImage::skinFilePath(name); };
-    m_buttons->LoadImages(PaintBox1, skin(layout.upFile), skin(layout.upFile),
-                          skin(layout.downFile), skin(layout.onUpFile), skin(layout.onDownFile));
-    for (size_t i = 0; i < layout.buttons.size(); ++i) {
-        const SkinLayout::Button &b = layout.buttons[i];
-        std::unique_ptr<TLxButton> button;
-        if (b.kind == SkinLayout::Kind::Toggle) {
-            auto toggle = std::make_unique<TLxToggleButton>();
-            toggle->OnHint = QString::fromUtf8(Hints[i].on);
-            button = std::move(toggle);
-        } else {
-            button = std::make_unique<TLxButton>();
-        }
-        button->Name = b.name;
-        button->Hint = QString::fromUtf8(Hints[i].off);
-        button->AutoRepeat = b.kind == SkinLayout::Kind::Repeat;
-        button->SetImageRect(b.left, b.top, b.width, b.height);
-        button->SetHitCircle(b.centerX, b.centerY, b.radius);
-        button->SetEnabled(true);
-        m_buttons->AddButton(std::move(button));
+    loadSkinButtons(*m_buttons, PaintBox1, layout, [](std::size_t i, const SkinLayout::Button &) {
+        return SkinButtonHint{QString::fromUtf8(Hints[i].off), QString::fromUtf8(Hints[i].on)};
+    });
+    for (const SkinLayout::Button &b : layout.buttons) {
         if (b.name == u"BUTTON_LOOP") {
             if (m_abLoopAtStart)
                 m_buttons->Toggle(b.name);

@@ -1,13 +1,14 @@
 #include "propertydialog/TPlayPropertyDlg.h"
 
 #include "propertydialog/PropertyTexts.h"
+#include "skin/SkinButtonLoader.h"
 #include "skin/SkinImage.h"
 #include "skin/SkinLayout.h"
 #include "skin/TLxButtonMng.h"
+#include "skinwidgets/SkinDialogParts.h"
 
 #include <QFileDialog>
 #include <QLineEdit>
-#include <QScreen>
 #include <QShowEvent>
 
 #include <memory>
@@ -87,38 +88,15 @@ void TPlayPropertyDlg::createChildren()
 
 QLineEdit *TPlayPropertyDlg::addField(const char *name, const QRect &skinRect, bool onWhite)
 {
-    auto *field = new QLineEdit(this);
-    field->setObjectName(QString::fromLatin1(name));
-    field->setReadOnly(true);
-    field->setFrame(false);
-    field->setTextMargins(0, 0, 0, 0);
-    QFont font(QStringLiteral("IPAGothic"));
-    // 12 skin pixels, whatever the scale the skin is shown at.
-    font.setPixelSize(PaintBox1->logicalRect(QRect(0, 0, 12, 12)).height());
-    field->setFont(font);
-    field->setStyleSheet(onWhite ? QStringLiteral("QLineEdit { padding: 0px; border: none; "
-                                                  "background: white; color: black; }")
-                                 : QStringLiteral("QLineEdit { padding: 0px; border: none; "
-                                                  "background: palette(button); color: black; }"));
-    field->setGeometry(PaintBox1->logicalRect(skinRect));
-    return field;
+    return addSkinField(this, *PaintBox1, name, skinRect, onWhite, QStringLiteral("IPAGothic"));
 }
 
 void TPlayPropertyDlg::FormCreate()
 {
-    const SkinLayout::Window &layout = SkinLayout::propertyDialog();
-    const auto skin = [](const QString &name) { return SkinImage::skinFilePath(name); };
-    m_buttons->LoadImages(PaintBox1, skin(layout.upFile), skin(layout.upFile),
-                          skin(layout.downFile), skin(layout.onUpFile), skin(layout.onDownFile));
-    for (const SkinLayout::Button &b : layout.buttons) {
-        auto button = std::make_unique<TLxButton>();
-        button->Name = b.name;
-        button->Hint = hintOf(b.name);
-        button->SetImageRect(b.left, b.top, b.width, b.height);
-        button->SetHitCircle(b.centerX, b.centerY, b.radius);
-        button->SetEnabled(true);
-        m_buttons->AddButton(std::move(button));
-    }
+    loadSkinButtons(*m_buttons, PaintBox1, SkinLayout::propertyDialog(),
+                    [](std::size_t, const SkinLayout::Button &b) {
+                        return SkinButtonHint{hintOf(b.name), {}};
+                    });
 }
 
 void TPlayPropertyDlg::FormPaint()
@@ -140,8 +118,7 @@ void TPlayPropertyDlg::showEvent(QShowEvent *event)
     QDialog::showEvent(event);
     if (event->spontaneous())
         return; // back from being minimised: stay where the user left it
-    if (const QScreen *screen = this->screen())
-        move(screen->geometry().center() - QPoint(width() / 2, height() / 2));
+    centreOnScreen(*this);
 }
 
 void TPlayPropertyDlg::setVisible(bool visible)
