@@ -16,6 +16,7 @@ QUILLMERE_TEST_PACKAGES=(
     clang-14 libclang-rt-14-dev clang-22 libclang-rt-22-dev
     ffmpeg pulseaudio pulseaudio-utils libasound2-plugins
     libglib2.0-bin shared-mime-info desktop-file-utils appstream
+    dbus-daemon dbus-bin playerctl
 )
 
 quillmere_install_missing() {
