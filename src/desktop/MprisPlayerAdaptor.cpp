@@ -185,10 +185,14 @@ void MprisPlayerAdaptor::moveTo(qint64 positionUs)
     m_service.AnnounceSeek(bytesToMicroseconds(bytes));
 }
 
-void MprisPlayerAdaptor::OpenUri(const QString &uri)
+void MprisPlayerAdaptor::OpenUri(const QString &uri, const QDBusMessage &call)
 {
     const QUrl url(uri);
-    if (!url.isLocalFile())
+    if (!url.isLocalFile()) {
+        call.setDelayedReply(true);
+        m_service.Bus().send(call.createErrorReply(
+            QDBusError::NotSupported, QStringLiteral("Only local files can be opened: ") + uri));
         return;
+    }
     m_window.CopyDataReceived(url.toLocalFile(), [this] { m_service.Refresh(); });
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDBusAbstractAdaptor>
+#include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QVariantMap>
 
@@ -58,7 +59,7 @@ public slots:
     void Previous();
     void Seek(qlonglong offsetUs);
     void SetPosition(const QDBusObjectPath &trackId, qlonglong positionUs);
-    void OpenUri(const QString &uri);
+    void OpenUri(const QString &uri, const QDBusMessage &call);
 
 signals:
     void Seeked(qlonglong positionUs);

@@ -2,8 +2,12 @@
 
 #include "desktop/MprisPlayerAdaptor.h"
 #include "desktop/MprisRootAdaptor.h"
+#include "engine/TLxPlayer.h"
+#include "mainwindow/TForm1.h"
 
 #include <QDBusMessage>
+
+#include <cstdlib>
 
 std::unique_ptr<MprisService> MprisService::start(TForm1 &window, QDBusConnection bus)
 {
@@ -25,7 +29,13 @@ MprisService::MprisService(TForm1 &window, QDBusConnection bus)
     new MprisPlayerAdaptor(this);
     m_state = MprisPlayerState::read(m_window, m_tags);
     m_poll.setInterval(250);
-    connect(&m_poll, &QTimer::timeout, this, [this] { Refresh(); });
+    m_sinceLastPosition.start();
+    connect(&m_poll, &QTimer::timeout, this, [this] {
+        const int track = m_state.trackIndex;
+        Refresh();
+        if (m_state.trackIndex == track)
+            announceJumps();
+    });
     m_poll.start();
 }
 
@@ -56,4 +66,21 @@ void MprisService::AnnounceSeek(qint64 positionUs)
                                                      QStringLiteral("Seeked"));
     signal << positionUs;
     m_bus.send(signal);
+    m_lastPositionUs = positionUs;
+    m_sinceLastPosition.restart();
+}
+
+void MprisService::announceJumps()
+{
+    const TLxPlayer &player = m_window.Player();
+    const qint64 elapsedUs = m_sinceLastPosition.restart() * 1000;
+    if (!player.IsPlaying()) {
+        m_lastPositionUs = player.IsPaused() ? bytesToMicroseconds(player.GetPosition()) : 0;
+        return;
+    }
+    const qint64 now = bytesToMicroseconds(player.GetPosition());
+    const qint64 expected = m_lastPositionUs + qint64(double(elapsedUs) * m_state.rate);
+    m_lastPositionUs = now;
+    if (std::abs(now - expected) > 1000000)
+        AnnounceSeek(now);
 }

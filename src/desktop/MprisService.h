@@ -3,6 +3,7 @@
 #include "desktop/MprisPlayerState.h"
 
 #include <QDBusConnection>
+#include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
 
@@ -24,12 +25,16 @@ public:
     ~MprisService() override;
 
     TForm1 &Window() { return m_window; }
+    QDBusConnection &Bus() { return m_bus; }
     // Reads the window afresh and announces what changed since the last reading.
     const MprisPlayerState &Refresh();
     void AnnounceSeek(qint64 positionUs);
 
 private:
     MprisService(TForm1 &window, QDBusConnection bus);
+    // A-B repeat and the end of a section move the position by themselves; clients that
+    // count the time on their own are told, as after a seek.
+    void announceJumps();
 
     TForm1 &m_window;
     QDBusConnection m_bus;
@@ -37,4 +42,6 @@ private:
     MprisPlayerState m_state;
     // The window changes on its own too (the end of a song, its buttons, its keys).
     QTimer m_poll;
+    qint64 m_lastPositionUs = 0;
+    QElapsedTimer m_sinceLastPosition;
 };

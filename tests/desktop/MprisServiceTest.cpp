@@ -180,8 +180,21 @@ TEST_F(MprisRemote, RateIsTheTempoAndLoopingTheTrackIsABRepeat)
     EXPECT_EQ(playerctl({QStringLiteral("loop")}), u"None");
 }
 
-TEST_F(MprisRemote, WithoutABusThePlayerGoesOnWithoutTheService)
+TEST_F(MprisRemote, OnlyLocalFilesOpenAndWithoutABusThereIsNoService)
 {
+    QProcess client;
+    client.setProcessEnvironment(clients);
+    client.start(QStringLiteral("dbus-send"),
+                 {QStringLiteral("--session"), QStringLiteral("--print-reply"),
+                  QStringLiteral("--dest=org.mpris.MediaPlayer2.quillmere"),
+                  QStringLiteral("/org/mpris/MediaPlayer2"),
+                  QStringLiteral("org.mpris.MediaPlayer2.Player.OpenUri"),
+                  QStringLiteral("string:https://example.org/song.mp3")});
+    ASSERT_TRUE(waitFor([&] { return client.state() == QProcess::NotRunning; }));
+    const QByteArray refusal = client.readAllStandardError();
+    EXPECT_TRUE(refusal.contains("NotSupported")) << refusal.constData();
+    EXPECT_EQ(window->Player().MusicInfoMng().GetCount(), 0);
+
     EXPECT_EQ(MprisService::start(*window, QDBusConnection(QStringLiteral("no-such-bus"))),
               nullptr);
 }
