@@ -180,6 +180,32 @@ TEST_F(MprisRemote, RateIsTheTempoAndLoopingTheTrackIsABRepeat)
     EXPECT_EQ(playerctl({QStringLiteral("loop")}), u"None");
 }
 
+TEST_F(MprisRemote, EachRepeatOfTheSectionIsAnnouncedAsASeek)
+{
+    QProcess monitor;
+    monitor.setProcessEnvironment(clients);
+    monitor.start(QStringLiteral("dbus-monitor"),
+                  {QStringLiteral("--session"), QStringLiteral("member='Seeked'")});
+    ASSERT_TRUE(monitor.waitForStarted());
+    playerctl({QStringLiteral("open"),
+               QUrl::fromLocalFile(song(QStringLiteral("a.wav"), 30)).toString()});
+    ASSERT_TRUE(waitFor([&] { return window->Player().IsPlaying(); }));
+    playerctl({QStringLiteral("loop"), QStringLiteral("Track")});
+    window->RunCommand(QStringLiteral("BUTTON_A"), {});
+    ASSERT_TRUE(waitFor([&] { return window->Player().GetPosition() >= 176400 * 3 / 2; }));
+    window->RunCommand(QStringLiteral("BUTTON_B"), {});
+    ASSERT_EQ(window->Player().MusicInfoMng().Entry(0)->Sections.size(), 1u);
+
+    QByteArray seen;
+    EXPECT_TRUE(waitFor([&] {
+        seen += monitor.readAll();
+        return seen.contains("member=Seeked");
+    })) << "the loop back to A was not announced";
+    EXPECT_LT(window->Player().GetPosition(), 176400 * 3 / 2);
+    monitor.kill();
+    monitor.waitForFinished();
+}
+
 TEST_F(MprisRemote, OnlyLocalFilesOpenAndWithoutABusThereIsNoService)
 {
     QProcess client;
