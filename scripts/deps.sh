@@ -17,6 +17,7 @@ QUILLMERE_TEST_PACKAGES=(
     clang-14 libclang-rt-14-dev clang-22 libclang-rt-22-dev
     ffmpeg pulseaudio pulseaudio-utils libasound2-plugins cd-paranoia
     libglib2.0-bin shared-mime-info desktop-file-utils appstream
+    dbus-daemon dbus-bin playerctl
 )
 
 quillmere_install_missing() {

@@ -4,6 +4,7 @@
 #include "app/RenderCommand.h"
 #include "app/SingleInstance.h"
 #include "common/TLxMutex.h"
+#include "desktop/MprisService.h"
 #include "mainwindow/DesktopWindow.h"
 #include "mainwindow/MessageBoxPresenter.h"
 #include "mainwindow/QtTranslation.h"
@@ -133,6 +134,9 @@ int runPlayer(int argc, char **argv, SingleInstance::StartupGate &gate)
                  });
     window->setProperty("QuillmereApp", 1234);
     window->show();
+    // Destroyed before the window: the remote control acts on it.
+    const std::unique_ptr<MprisService> remote =
+        MprisService::start(*window, QDBusConnection::sessionBus());
     const int status = app.exec();
     window->setProperty("QuillmereApp", QVariant());
     return status;

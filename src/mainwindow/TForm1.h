@@ -65,6 +65,12 @@ public:
     void ProcessCommandLine(const QStringList &paths);
     void ApplySpeedSlider();
     void ApplyPitchSlider();
+    // Moves a slider as a drag to value would, with the same effect on the sound.
+    void MoveSlider(const QString &name, int value)
+    {
+        setSliderValue(name, value);
+        sliderChanged(name);
+    }
 
     // The mouse over the skin surface and the commands.
     void PaintBox1MouseDown(QPoint pos, Qt::KeyboardModifiers modifiers);
