@@ -13,6 +13,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QTimer>
 #include <QtEndian>
 
@@ -253,16 +254,23 @@ TEST_F(TForm1KeepsWorkTest, AfterTheOpenDialogTheButtonsShowThePausedState)
     click("BUTTON_PLAY");
     ASSERT_TRUE(window->Player().IsPaused());
     ASSERT_TRUE(enabled("BUTTON_STOP"));
+    // Answered by typing the path into the dialog's name field: selecting a file depends on
+    // the dialog having read its folder, which it does on a thread of its own.
     QTimer answer;
     QObject::connect(&answer, &QTimer::timeout, [&] {
-        if (auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget())) {
-            answer.stop();
-            dialog->selectFile(added);
+        for (QWidget *top : QApplication::topLevelWidgets()) {
+            auto *dialog = qobject_cast<QFileDialog *>(top);
+            auto *name =
+                dialog ? dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")) : nullptr;
+            if (!name || !dialog->isVisible())
+                continue;
+            name->setText(added);
             static_cast<QDialog *>(dialog)->accept(); // public there
         }
     });
     answer.start(20);
     click("BUTTON_OPENFILE");
+    answer.stop();
     waitForIntake();
     EXPECT_EQ(list().GetCount(), 2);
     EXPECT_TRUE(window->Player().IsPaused());
