@@ -22,7 +22,6 @@
 namespace {
 
 const QColor Navy(0, 0, 0x80);
-const QColor Aqua(0, 0xff, 0xff);
 
 struct ButtonHint {
     const char16_t *name;
