@@ -165,9 +165,11 @@ void TLxPlayer::FollowSection(int index, qint64 pos)
 {
     const Handle channel = this->channel();
     std::optional<TLxABLoopInfo> section = m_mng->Section(index);
-    for (int i = 0; index < 0 && m_mng->Section(i); ++i) {
-        const TLxABLoopInfo ahead = *m_mng->Section(i);
-        if (ahead.PosA > pos && (!section || ahead.PosA < section->PosA))
+    for (int i = 0; index < 0; ++i) {
+        const std::optional<TLxABLoopInfo> ahead = m_mng->Section(i);
+        if (!ahead)
+            break;
+        if (ahead->PosA > pos && (!section || ahead->PosA < section->PosA))
             section = ahead;
     }
     if (!m_abLoop || !section || !channel) {
@@ -176,16 +178,14 @@ void TLxPlayer::FollowSection(int index, qint64 pos)
         m_loopChannel = 0;
         return;
     }
+    // Handed over once per section and channel; a section the stream refuses (too short) is
+    // not offered again on every tick.
     if (m_loopChannel == channel && m_loopSection == *section)
         return;
     m_loopSection = *section;
-    if (m_backend.setLoopRange(channel, section->PosA, section->PosB)) {
-        m_loopChannel = channel;
-    } else {
-        if (m_loopChannel == channel)
-            m_backend.clearLoopRange(channel); // the range before must not go on repeating
-        m_loopChannel = 0;
-    }
+    if (!m_backend.setLoopRange(channel, section->PosA, section->PosB) && m_loopChannel == channel)
+        m_backend.clearLoopRange(channel); // the range before must not go on repeating
+    m_loopChannel = channel;
 }
 
 void TLxPlayer::SetSpeed(int percent)
