@@ -47,6 +47,85 @@ TEST(Equalizer, GainAtTheCentreIsTheSettingAndFollowsThePeakingCurveElsewhere)
     }
 }
 
+// The largest sample-to-sample step of one channel: a click shows as a step far beyond
+// what the signal itself makes.
+double largestStep(const std::vector<float> &stereo, int channel, size_t fromFrame)
+{
+    double most = 0;
+    for (size_t i = 2 * (fromFrame + 1) + size_t(channel); i < stereo.size(); i += 2)
+        most = std::max(most, double(std::abs(stereo[i] - stereo[i - 2])));
+    return most;
+}
+
+QString writeSine(const QTemporaryDir &dir, double hz, double seconds, double amplitude)
+{
+    const QString path = dir.filePath(QStringLiteral("sine.wav"));
+    EXPECT_TRUE(fixtures::writeSndfile(path, fixtures::sine(hz, seconds, 44100, 2, amplitude),
+                                       44100, 2, SF_FORMAT_WAV | SF_FORMAT_FLOAT));
+    return path;
+}
+
+// A 250 Hz sine through a band at 250 Hz whose gain moves 2 dB every 1024 frames from -6 dB
+// through 0 dB to +6 dB, dwelling at 0 dB long enough for the band to be skipped. Returns
+// the output after the first 0.1 s (the stretcher's start).
+std::vector<float> sweepBand(const QString &path, const std::vector<int> &gains)
+{
+    OfflinePlayer player(Stretcher::Kind::SoundTouch);
+    EXPECT_TRUE(player.open(path));
+    const Handle band = player.backend.addEqualizer(player.channel);
+    std::vector<float> out;
+    for (int gain : gains) {
+        EXPECT_TRUE(player.backend.setEqualizerParams(band, {250.0f, 18.0f, float(gain)}));
+        if (out.empty()) {
+            EXPECT_TRUE(player.backend.play(player.channel, false));
+        }
+        const auto chunk = player.render(1024);
+        out.insert(out.end(), chunk.begin(), chunk.end());
+    }
+    out.erase(out.begin(), out.begin() + 2 * 4410);
+    return out;
+}
+
+TEST(Equalizer, ABandSweptThroughZeroDbWhileASinePlaysMakesNoStep)
+{
+    QTemporaryDir dir;
+    const QString path = writeSine(dir, 250, 3.0, 0.25);
+    std::vector<int> sweep(12, -6);
+    for (int gain : {-4, -2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 4, 6, 6, 6, 6})
+        sweep.push_back(gain);
+    const auto swept = sweepBand(path, sweep);
+    // The signal's own largest step: the same sine held at the loudest setting.
+    const double own = largestStep(sweepBand(path, std::vector<int>(sweep.size(), 6)), 0, 0);
+    ASSERT_GT(own, 0.01);
+    EXPECT_LT(largestStep(swept, 0, 0), own * 1.05);
+    EXPECT_LT(largestStep(swept, 1, 0), own * 1.05);
+}
+
+TEST(Equalizer, AFlatBandIsSkippedOnlyOnceItsRingingHasDiedAndReturnsFromRest)
+{
+    StereoBiquad band;
+    EXPECT_TRUE(band.idle()); // a new band costs nothing
+    band.setTarget(peakingCoefficients({250.0f, 18.0f, 6.0f}, OutputRate));
+    auto tone = fixtures::sine(250, 0.1, OutputRate, 2, 0.25);
+    band.process(tone.data(), int(tone.size() / 2));
+    EXPECT_FALSE(band.idle());
+    band.setTarget(peakingCoefficients({250.0f, 18.0f, 0.0f}, OutputRate));
+    // Silence in: what comes out is the band's ringing, which must fade rather than stop.
+    std::vector<float> silence(2 * 512, 0.0f);
+    band.process(silence.data(), 512);
+    EXPECT_FALSE(band.idle());
+    EXPECT_GT(std::abs(silence[2 * 511]), 1e-6f);
+    for (int i = 0; i < 200 && !band.idle(); ++i) {
+        std::fill(silence.begin(), silence.end(), 0.0f);
+        band.process(silence.data(), 512);
+    }
+    EXPECT_TRUE(band.idle());
+    auto dry = fixtures::sine(250, 0.1, OutputRate, 2, 0.25);
+    auto through = dry;
+    band.process(through.data(), int(through.size() / 2));
+    EXPECT_EQ(through, dry); // skipped: not touched at all
+}
+
 // Energy envelope in dB over 10 ms windows of the left channel.
 std::vector<double> envelopeDb(const std::vector<float> &stereo)
 {

@@ -166,13 +166,8 @@ void TempoChannel::renderLoop()
             m_stretcher->setSpeedAndPitch(speed, pitch);
             m_framesSinceRatioChange = 0;
         }
-        if (m_effects.take(effects)) {
-            m_bandCount = effects.bandCount;
-            for (int i = 0; i < m_bandCount; ++i)
-                m_bands[i].setCoefficients(effects.bands[i]);
-            m_reverbOn = effects.hasReverb;
-            m_reverb.setParams(effects.reverb);
-        }
+        if (m_effects.take(effects))
+            takeEffects(effects);
         const quint64 generation = m_generation.load(std::memory_order_acquire);
         if (generation != m_renderGeneration)
             restartRendering(generation);
@@ -183,6 +178,19 @@ void TempoChannel::renderLoop()
         else
             std::this_thread::sleep_for(IdleWait);
     }
+}
+
+// New settings glide in over the next blocks (see StereoBiquad and Reverb); a band added
+// since starts flat and at rest.
+void TempoChannel::takeEffects(const EffectSettings &effects) QUILLMERE_NONBLOCKING
+{
+    for (int i = m_bandCount; i < effects.bandCount; ++i)
+        m_bands[i] = StereoBiquad{};
+    m_bandCount = effects.bandCount;
+    for (int i = 0; i < m_bandCount; ++i)
+        m_bands[i].setTarget(effects.bands[i]);
+    m_reverbOn = effects.hasReverb;
+    m_reverb.setParams(effects.reverb);
 }
 
 // Fills the stretcher until it holds a block of output. Past the source's end it is fed

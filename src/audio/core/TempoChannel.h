@@ -79,6 +79,7 @@ private:
     void feed(const float *stereo, int frames) QUILLMERE_NONBLOCKING;
     void applyEffectsAndPan(float *stereo, int frames) QUILLMERE_NONBLOCKING;
     void restartRendering(quint64 generation);
+    void takeEffects(const EffectSettings &effects) QUILLMERE_NONBLOCKING;
 
     DecoderPtr m_source;
     SourceInfo m_info;
