@@ -168,6 +168,30 @@ TEST(Reverb, SilentAtLevelZeroAndDecaysAtTheReverbTimeAtFullLevel)
     EXPECT_NEAR(rt60Ms, 1200, 240);
 }
 
+TEST(Pan, ASweepFromLeftToRightMakesNoStep)
+{
+    QTemporaryDir dir;
+    const QString path = writeSine(dir, 250, 3.0, 0.25);
+    auto sweepPan = [&](bool moving) {
+        OfflinePlayer player(Stretcher::Kind::SoundTouch);
+        EXPECT_TRUE(player.open(path));
+        EXPECT_TRUE(player.backend.play(player.channel, false));
+        std::vector<float> out;
+        // A slider dragged across in 41 steps, one every 256 frames.
+        for (int step = 0; step <= 40; ++step) {
+            EXPECT_TRUE(player.backend.setPan(player.channel, moving ? float(step * 5 - 100) : 0));
+            const auto chunk = player.render(256);
+            out.insert(out.end(), chunk.begin(), chunk.end());
+        }
+        return out;
+    };
+    const double own = largestStep(sweepPan(false), 0, 4410);
+    ASSERT_GT(own, 0.005);
+    const auto swept = sweepPan(true);
+    EXPECT_LT(largestStep(swept, 0, 4410), own * 1.05);
+    EXPECT_LT(largestStep(swept, 1, 4410), own * 1.05);
+}
+
 TEST(Pan, FullLeftSilencesTheRightChannel)
 {
     QTemporaryDir dir;

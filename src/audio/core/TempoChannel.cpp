@@ -145,6 +145,10 @@ void TempoChannel::restartRendering(quint64 generation)
     for (StereoBiquad &band : m_bands)
         band.reset();
     m_reverb.reset();
+    // Nothing of this generation has been heard yet: the balance starts where it is set.
+    const float pan = m_pan.load(std::memory_order_relaxed);
+    m_leftGain.jumpTo(pan > 0 ? 1 - pan : 1);
+    m_rightGain.jumpTo(pan < 0 ? 1 + pan : 1);
     m_inputEnded = m_outputEnded = false;
     m_endFrame = -1;
     m_paddedFrames = 0;
@@ -281,15 +285,29 @@ void TempoChannel::applyEffectsAndPan(float *stereo, int frames) QUILLMERE_NONBL
         m_bands[i].process(stereo, frames);
     if (m_reverbOn)
         m_reverb.process(stereo, frames);
-    // Panning turns the far side down and leaves the near side as it is.
+    applyPan(stereo, frames);
+}
+
+// Panning turns the far side down and leaves the near side as it is. A change is ramped
+// across the block, so that dragging the balance does not zipper.
+void TempoChannel::applyPan(float *stereo, int frames) QUILLMERE_NONBLOCKING
+{
     const float pan = m_pan.load(std::memory_order_relaxed);
-    const float left = pan > 0 ? 1 - pan : 1;
-    const float right = pan < 0 ? 1 + pan : 1;
-    if (left == 1 && right == 1)
+    m_leftGain.setTarget(pan > 0 ? 1 - pan : 1);
+    m_rightGain.setTarget(pan < 0 ? 1 + pan : 1);
+    if (m_leftGain.steady() && m_rightGain.steady()) {
+        const float left = m_leftGain.value(), right = m_rightGain.value();
+        if (left == 1 && right == 1)
+            return; // centred: costs nothing
+        for (int i = 0; i < frames; ++i) {
+            stereo[2 * i] *= left;
+            stereo[2 * i + 1] *= right;
+        }
         return;
+    }
     for (int i = 0; i < frames; ++i) {
-        stereo[2 * i] *= left;
-        stereo[2 * i + 1] *= right;
+        stereo[2 * i] *= m_leftGain.next();
+        stereo[2 * i + 1] *= m_rightGain.next();
     }
 }
 

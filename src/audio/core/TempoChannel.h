@@ -14,6 +14,7 @@
 #include "audio/core/TapRing.h"
 #include "audio/decoders/Decoder.h"
 #include "audio/dsp/Biquad.h"
+#include "audio/dsp/GainRamp.h"
 #include "audio/dsp/Reverb.h"
 #include "audio/stretch/Stretcher.h"
 
@@ -78,6 +79,7 @@ private:
     void feedStretcher() QUILLMERE_NONBLOCKING;
     void feed(const float *stereo, int frames) QUILLMERE_NONBLOCKING;
     void applyEffectsAndPan(float *stereo, int frames) QUILLMERE_NONBLOCKING;
+    void applyPan(float *stereo, int frames) QUILLMERE_NONBLOCKING;
     void restartRendering(quint64 generation);
     void takeEffects(const EffectSettings &effects) QUILLMERE_NONBLOCKING;
 
@@ -144,6 +146,8 @@ private:
     int m_bandCount = 0;
     Reverb m_reverb;
     bool m_reverbOn = false;
+    GainRamp m_leftGain;
+    GainRamp m_rightGain;
 
     // Output callback only.
     int m_blockOffset = 0;
