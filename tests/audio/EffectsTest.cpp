@@ -10,6 +10,8 @@
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
+#include <numeric>
+
 namespace {
 
 using namespace quillmere::audio;
@@ -166,6 +168,68 @@ TEST(Reverb, SilentAtLevelZeroAndDecaysAtTheReverbTimeAtFullLevel)
     ASSERT_GT(t35, t5);
     const double rt60Ms = (t35 - t5) * 10.0 * 2;
     EXPECT_NEAR(rt60Ms, 1200, 240);
+}
+
+TEST(Reverb, TurnedDownItsTailGoesOnDecayingAndIsSkippedOnceBelowTheFloor)
+{
+    // Mutually prime lines never line their echoes up again.
+    for (int i = 0; i < Reverb::Lines; ++i) {
+        for (int j = i + 1; j < Reverb::Lines; ++j)
+            EXPECT_EQ(std::gcd(Reverb::LineLengths[i], Reverb::LineLengths[j]), 1) << i << j;
+    }
+    Reverb reverb;
+    reverb.setParams(ReverbParams{0, 0, 1200, 0.1f});
+    auto burst = fixtures::sine(220, 0.2, OutputRate, 2, 0.5);
+    burst.resize(size_t(0.3 * OutputRate) * 2, 0.0f);
+    reverb.process(burst.data(), int(burst.size() / 2));
+    const auto before = analysis::channel(burst, 0);
+    const double tailDb = analysis::toDb(analysis::rms(before, 11025, 13230));
+
+    // 0.6 s turned down, half the reverb time: about 30 dB of decay.
+    reverb.setParams(ReverbParams{0, -96, 1200, 0.1f});
+    std::vector<float> silence(size_t(0.6 * OutputRate) * 2, 0.0f);
+    reverb.process(silence.data(), int(silence.size() / 2));
+    EXPECT_EQ(*std::max_element(silence.begin() + 2 * 1024, silence.end()), 0.0f);
+    EXPECT_FALSE(reverb.idle());
+    reverb.setParams(ReverbParams{0, 0, 1200, 0.1f});
+    std::vector<float> after(size_t(0.05 * OutputRate) * 2, 0.0f);
+    reverb.process(after.data(), int(after.size() / 2));
+    const double laterDb = analysis::toDb(analysis::rms(analysis::channel(after, 0), 600, 1041));
+    EXPECT_LT(laterDb, tailDb - 20) << "the tail was frozen while turned down";
+    EXPECT_GT(laterDb, tailDb - 45) << "the tail was dropped, not decayed";
+
+    reverb.setParams(ReverbParams{0, -96, 1200, 0.1f});
+    std::vector<float> longSilence(size_t(2.0 * OutputRate) * 2, 0.0f);
+    reverb.process(longSilence.data(), int(longSilence.size() / 2));
+    EXPECT_TRUE(reverb.idle());
+}
+
+TEST(Reverb, LevelToZeroAndBackWhileASinePlaysMakesNoStep)
+{
+    QTemporaryDir dir;
+    const QString path = writeSine(dir, 250, 3.0, 0.25);
+    auto playWithLevels = [&](const std::vector<float> &mixDb) {
+        OfflinePlayer player(Stretcher::Kind::SoundTouch);
+        EXPECT_TRUE(player.open(path));
+        const Handle reverb = player.backend.addReverb(player.channel);
+        std::vector<float> out;
+        for (float db : mixDb) {
+            EXPECT_TRUE(player.backend.setReverbParams(reverb, {0, db, 1200, 0.1f}));
+            if (out.empty()) {
+                EXPECT_TRUE(player.backend.play(player.channel, false));
+            }
+            const auto chunk = player.render(4410);
+            out.insert(out.end(), chunk.begin(), chunk.end());
+        }
+        return out;
+    };
+    // The signal's own steps include those of the reverb building up from nothing.
+    const double own = std::max(largestStep(playWithLevels(std::vector<float>(12, 0)), 0, 2205),
+                                largestStep(playWithLevels(std::vector<float>(12, -96)), 0, 2205));
+    ASSERT_GT(own, 0.005);
+    const auto changed = playWithLevels({0, 0, 0, 0, -96, -96, -96, 0, 0, 0, 0, 0});
+    EXPECT_LT(largestStep(changed, 0, 4410), own * 1.05);
+    EXPECT_LT(largestStep(changed, 1, 4410), own * 1.05);
 }
 
 TEST(Pan, ASweepFromLeftToRightMakesNoStep)
