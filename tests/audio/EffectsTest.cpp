@@ -1,5 +1,6 @@
 // The equaliser, reverb and pan, measured on generated signals.
 #include "audio/dsp/Biquad.h"
+#include "audio/dsp/Denormals.h"
 #include "audio/dsp/Reverb.h"
 #include "support/AudioFixtures.h"
 #include "support/OfflinePlayer.h"
@@ -11,6 +12,7 @@
 #include <sndfile.h>
 
 #include <numeric>
+#include <thread>
 
 namespace {
 
@@ -127,6 +129,28 @@ TEST(Equalizer, AFlatBandIsSkippedOnlyOnceItsRingingHasDiedAndReturnsFromRest)
     band.process(through.data(), int(through.size() / 2));
     EXPECT_EQ(through, dry); // skipped: not touched at all
 }
+
+#if defined(__x86_64__) || defined(__i386__)
+TEST(Denormals, FlushedToZeroOnTheRenderThreadAsItStarts)
+{
+    // One of the libraries linked in already sets the flags as it loads; clear them first so
+    // that the test shows what flushDenormalsToZero() itself does.
+    volatile float tiny = 1e-39f; // a denormal
+    volatile float small = 1e-30f;
+    bool keptBefore = false, zeroInput = false, zeroResult = false;
+    std::thread renderLike([&] {
+        _mm_setcsr(_mm_getcsr() & ~0x8040u); // flush-to-zero and denormals-are-zero off
+        keptBefore = tiny * 1.0f != 0.0f;
+        flushDenormalsToZero();
+        zeroInput = tiny * 1.0f == 0.0f;
+        zeroResult = small * 1e-10f == 0.0f;
+    });
+    renderLike.join();
+    ASSERT_TRUE(keptBefore);
+    EXPECT_TRUE(zeroInput);
+    EXPECT_TRUE(zeroResult);
+}
+#endif
 
 // Energy envelope in dB over 10 ms windows of the left channel.
 std::vector<double> envelopeDb(const std::vector<float> &stereo)

@@ -1,5 +1,7 @@
 #include "audio/core/TempoChannel.h"
 
+#include "audio/dsp/Denormals.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -159,6 +161,7 @@ void TempoChannel::restartRendering(quint64 generation)
 // Render thread: turns decoded audio into finished blocks, about 12 ms at a time.
 void TempoChannel::renderLoop()
 {
+    flushDenormalsToZero();
     EffectSettings effects;
     while (m_running.load(std::memory_order_acquire)) {
         const double pitch = m_pitchScale.load(std::memory_order_acquire);
