@@ -1,6 +1,7 @@
 // The equaliser, reverb and pan, measured on generated signals.
 #include "audio/dsp/Biquad.h"
 #include "audio/dsp/Denormals.h"
+#include "audio/dsp/PeakLimiter.h"
 #include "audio/dsp/Reverb.h"
 #include "support/AudioFixtures.h"
 #include "support/OfflinePlayer.h"
@@ -151,6 +152,54 @@ TEST(Denormals, FlushedToZeroOnTheRenderThreadAsItStarts)
     EXPECT_TRUE(zeroResult);
 }
 #endif
+
+TEST(Limiter, LeavesFullScaleAloneAndHoldsLouderPeaksToItWithoutBendingTheWave)
+{
+    PeakLimiter limiter;
+    auto quiet = fixtures::sine(250, 0.2, OutputRate, 2, 1.0);
+    const auto original = quiet;
+    limiter.process(quiet.data(), int(quiet.size() / 2));
+    EXPECT_EQ(quiet, original); // up to full scale: bit for bit
+
+    auto loud = fixtures::sine(250, 0.5, OutputRate, 2, 1.6);
+    const auto dry = loud;
+    limiter.process(loud.data(), int(loud.size() / 2));
+    float most = 0, ratioLow = 10, ratioHigh = 0;
+    for (size_t i = 0; i < loud.size(); ++i) {
+        most = std::max(most, std::abs(loud[i]));
+        if (i > 2 * 2205 && std::abs(dry[i]) > 0.1f) { // past the first 50 ms
+            ratioLow = std::min(ratioLow, loud[i] / dry[i]);
+            ratioHigh = std::max(ratioHigh, loud[i] / dry[i]);
+        }
+    }
+    EXPECT_LE(most, 1.0f);
+    EXPECT_GT(most, 0.999f);
+    // One steady gain: the wave keeps its shape, nothing is clipped off.
+    EXPECT_NEAR(ratioLow, 1 / 1.6, 0.01);
+    EXPECT_NEAR(ratioHigh, 1 / 1.6, 0.01);
+
+    auto after = fixtures::sine(250, 1.0, OutputRate, 2, 0.5);
+    limiter.process(after.data(), int(after.size() / 2));
+    EXPECT_EQ(limiter.gain(), 1.0f); // recovered once the loud part is over
+}
+
+TEST(Limiter, AnEqualiserBoostOfALoudSongStaysWithinFullScale)
+{
+    QTemporaryDir dir;
+    const QString path = writeSine(dir, 250, 1.0, 0.7);
+    OfflinePlayer player(Stretcher::Kind::SoundTouch);
+    ASSERT_TRUE(player.open(path));
+    const Handle band = player.backend.addEqualizer(player.channel);
+    ASSERT_TRUE(player.backend.setEqualizerParams(band, {250.0f, 18.0f, 12.0f}));
+    ASSERT_TRUE(player.backend.play(player.channel, false));
+    const auto out = player.renderToEnd();
+    ASSERT_GT(out.size(), 2u * 40000);
+    float most = 0;
+    for (float sample : out)
+        most = std::max(most, std::abs(sample));
+    EXPECT_LE(most, 1.0f);
+    EXPECT_GT(most, 0.99f);
+}
 
 // Energy envelope in dB over 10 ms windows of the left channel.
 std::vector<double> envelopeDb(const std::vector<float> &stereo)

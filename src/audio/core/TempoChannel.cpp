@@ -147,6 +147,7 @@ void TempoChannel::restartRendering(quint64 generation)
     for (StereoBiquad &band : m_bands)
         band.reset();
     m_reverb.reset();
+    m_limiter.reset();
     // Nothing of this generation has been heard yet: the balance starts where it is set.
     const float pan = m_pan.load(std::memory_order_relaxed);
     m_leftGain.jumpTo(pan > 0 ? 1 - pan : 1);
@@ -289,6 +290,10 @@ void TempoChannel::applyEffectsAndPan(float *stereo, int frames) QUILLMERE_NONBL
     if (m_reverbOn)
         m_reverb.process(stereo, frames);
     applyPan(stereo, frames);
+    // Last, so that whatever the boosts add up to, what leaves the channel stays within full
+    // scale, live and rendered alike. Here rather than in the mixer: the render thread has
+    // time to spare where the output callback has none.
+    m_limiter.process(stereo, frames);
 }
 
 // Panning turns the far side down and leaves the near side as it is. A change is ramped

@@ -15,6 +15,7 @@
 #include "audio/decoders/Decoder.h"
 #include "audio/dsp/Biquad.h"
 #include "audio/dsp/GainRamp.h"
+#include "audio/dsp/PeakLimiter.h"
 #include "audio/dsp/Reverb.h"
 #include "audio/stretch/Stretcher.h"
 
@@ -148,6 +149,7 @@ private:
     bool m_reverbOn = false;
     GainRamp m_leftGain;
     GainRamp m_rightGain;
+    PeakLimiter m_limiter;
 
     // Output callback only.
     int m_blockOffset = 0;
