@@ -59,6 +59,12 @@ void StereoBiquad::setCoefficients(const BiquadCoefficients &c)
     updateIdle();
 }
 
+void StereoBiquad::reset()
+{
+    clearState();
+    setCoefficients(m_target);
+}
+
 void StereoBiquad::setTarget(const BiquadCoefficients &c)
 {
     if (sameCoefficients(c, m_target))
@@ -140,7 +146,7 @@ void StereoBiquad::updateIdle()
         if (std::abs(channel[0]) > SettledState || std::abs(channel[1]) > SettledState)
             return;
     }
-    reset();
+    clearState();
     m_idle = true;
 }
 

@@ -38,7 +38,8 @@ public:
     void setCoefficients(const BiquadCoefficients &c);
     // Moves to the coefficients over the next RampFrames.
     void setTarget(const BiquadCoefficients &c);
-    void reset() { m_state[0][0] = m_state[0][1] = m_state[1][0] = m_state[1][1] = 0; }
+    // Clears the state and takes the target at once: for a new start, nothing heard yet.
+    void reset();
     void process(float *stereo, int frames);
     // Flat, settled and silent inside: process() does nothing.
     bool idle() const { return m_idle; }
@@ -47,6 +48,7 @@ private:
     int processRamp(float *stereo, int frames);
     void processSteady(float *stereo, int frames);
     void updateIdle();
+    void clearState() { m_state[0][0] = m_state[0][1] = m_state[1][0] = m_state[1][1] = 0; }
 
     BiquadCoefficients m_c;      // in force now
     BiquadCoefficients m_target; // reached when the ramp ends
