@@ -70,8 +70,8 @@ void StereoBiquad::setTarget(const BiquadCoefficients &c)
     if (sameCoefficients(c, m_target))
         return; // another effect changed; this band goes on as it is
     if (m_idle) {
-        // A skipped band is flat with no state: any flat filter stands in for it, and the
-        // target's own poles are the one that makes the ramp a pure gain change.
+        // A skipped band is flat with no state: any flat filter stands in for it. With the
+        // target's own poles only the numerator moves during the ramp.
         m_c = c;
         m_c.b0 = 1;
         m_c.b1 = c.a1;
