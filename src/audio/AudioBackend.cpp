@@ -105,8 +105,10 @@ struct AudioBackend::Impl {
             if (e.isReverb) {
                 settings.hasReverb = true;
                 settings.reverb = e.reverb;
-            } else if (e.eq.gainDb != 0.0f && settings.bandCount < EffectSettings::MaxBands) {
-                // A band at 0 dB passes everything unchanged: left out, it costs nothing.
+            } else if (settings.bandCount < EffectSettings::MaxBands) {
+                // Every band goes, flat or not: leaving out a band at 0 dB would drop its
+                // state mid-ring and click. The render thread skips a flat band once it is
+                // silent, so it still costs nothing.
                 settings.bands[settings.bandCount++] = peakingCoefficients(e.eq, OutputRate);
             }
         }

@@ -6,11 +6,14 @@
 #include "support/SignalAnalysis.h"
 #include "support/TestFiles.h"
 
+#include <QFile>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 #include <sndfile.h>
+
+#include <cmath>
 
 namespace {
 
@@ -91,6 +94,76 @@ TEST_F(DecodersTest, OtherRatesAndChannelCountsBecome44100HzStereo)
     // 48 kHz mono: resampled and duplicated; same duration within a frame.
     checkRoundTrip("mono48k.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 48000, 1, TypeCode::WavPcm, 1);
     checkRoundTrip("six22k.wav", SF_FORMAT_WAV | SF_FORMAT_FLOAT, 22050, 6, TypeCode::WavFloat, 1);
+}
+
+// Each channel a sine of its own frequency (amplitude 0.5), one second, written with an
+// optional channel map (an extensible WAV then).
+bool writeLayout(const QString &file, const std::vector<double> &hz, const std::vector<int> &map)
+{
+    const int channels = int(hz.size());
+    std::vector<float> samples(size_t(44100 * channels));
+    for (size_t f = 0; f < 44100; ++f) {
+        for (int c = 0; c < channels; ++c)
+            samples[f * size_t(channels) + size_t(c)] =
+                float(0.5 * std::sin(2 * M_PI * hz[size_t(c)] * double(f) / 44100));
+    }
+    SF_INFO info{44100,    44100,
+                 channels, SF_FORMAT_FLOAT | (map.empty() ? SF_FORMAT_WAV : SF_FORMAT_WAVEX),
+                 0,        0};
+    SNDFILE *out = sf_open(QFile::encodeName(file).constData(), SFM_WRITE, &info);
+    if (!out)
+        return false;
+    // libsndfile takes the map but reports false for containers that write it at the end.
+    std::vector<int> mapCopy = map;
+    if (!map.empty())
+        sf_command(out, SFC_SET_CHANNEL_MAP_INFO, mapCopy.data(), int(map.size() * sizeof(int)));
+    const bool ok = sf_writef_float(out, samples.data(), 44100) == 44100;
+    return sf_close(out) == 0 && ok;
+}
+
+// How much of a sine of this frequency (a whole number of cycles per second) a second holds.
+double amplitudeAt(const std::vector<float> &mono, double hz)
+{
+    double s = 0, c = 0;
+    for (size_t i = 0; i < 44100; ++i) {
+        s += mono[i] * std::sin(2 * M_PI * hz * double(i) / 44100);
+        c += mono[i] * std::cos(2 * M_PI * hz * double(i) / 44100);
+    }
+    return 2 * std::hypot(s, c) / 44100;
+}
+
+TEST_F(DecodersTest, SurroundLayoutsMixDownWithCentreAndSurroundsAtMinus3DbAndNoLfe)
+{
+    // 5.1 in the WAV order: front left, right, centre, LFE, back left, right. Each side gets
+    // its front at 1, the centre and its surround at -3 dB, all scaled by -3 dB so that the
+    // side keeps the power of one channel.
+    const std::vector<double> hz = {300, 500, 700, 60, 900, 1100};
+    ASSERT_TRUE(writeLayout(path("five1.wav"), hz, {}));
+    Decoded d = decodeAll(path("five1.wav"));
+    ASSERT_GE(d.stereo.size(), 2u * 44100);
+    EXPECT_EQ(d.info.channels, 6);
+    const std::vector<double> toLeft = {0.3536, 0, 0.25, 0, 0.25, 0};
+    const std::vector<double> toRight = {0, 0.3536, 0.25, 0, 0, 0.25};
+    const auto left = analysis::channel(d.stereo, 0), right = analysis::channel(d.stereo, 1);
+    for (size_t c = 0; c < hz.size(); ++c) {
+        EXPECT_NEAR(amplitudeAt(left, hz[c]), toLeft[c], 0.005) << "channel " << c;
+        EXPECT_NEAR(amplitudeAt(right, hz[c]), toRight[c], 0.005) << "channel " << c;
+    }
+
+    // A quadraphonic file says where its channels are: the last two are back left and right,
+    // not the centre and LFE the WAV order would make of them.
+    ASSERT_TRUE(writeLayout(path("quad.wav"), {300, 500, 900, 1100},
+                            {SF_CHANNEL_MAP_FRONT_LEFT, SF_CHANNEL_MAP_FRONT_RIGHT,
+                             SF_CHANNEL_MAP_REAR_LEFT, SF_CHANNEL_MAP_REAR_RIGHT}));
+    d = decodeAll(path("quad.wav"));
+    ASSERT_GE(d.stereo.size(), 2u * 44100);
+    const auto quadLeft = analysis::channel(d.stereo, 0);
+    const auto quadRight = analysis::channel(d.stereo, 1);
+    const double front = 0.5 / std::sqrt(1.5), back = front * std::sqrt(0.5);
+    EXPECT_NEAR(amplitudeAt(quadLeft, 300), front, 0.005);
+    EXPECT_NEAR(amplitudeAt(quadLeft, 900), back, 0.005);
+    EXPECT_NEAR(amplitudeAt(quadRight, 900), 0, 0.005);
+    EXPECT_NEAR(amplitudeAt(quadRight, 1100), back, 0.005);
 }
 
 TEST_F(DecodersTest, MpegLayersDecodeWithinOneFrame)

@@ -23,7 +23,7 @@ public:
         : m_disc(std::move(disc)), m_firstSector(m_disc->firstSector(track)),
           m_sectors(m_disc->sectorCount(track)), m_buffer(SectorsPerRead * CdSectorBytes)
     {
-        m_info = SourceInfo{2, OutputRate, TypeCode::CdAudio, m_sectors * FramesPerSector, 0};
+        m_info = SourceInfo{2, OutputRate, TypeCode::CdAudio, m_sectors * FramesPerSector, 0, {}};
     }
 
     const SourceInfo &info() const override { return m_info; }

@@ -1,5 +1,7 @@
 #include "audio/core/TempoChannel.h"
 
+#include "audio/dsp/Denormals.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -145,6 +147,11 @@ void TempoChannel::restartRendering(quint64 generation)
     for (StereoBiquad &band : m_bands)
         band.reset();
     m_reverb.reset();
+    m_limiter.reset();
+    // Nothing of this generation has been heard yet: the balance starts where it is set.
+    const float pan = m_pan.load(std::memory_order_relaxed);
+    m_leftGain.jumpTo(pan > 0 ? 1 - pan : 1);
+    m_rightGain.jumpTo(pan < 0 ? 1 + pan : 1);
     m_inputEnded = m_outputEnded = false;
     m_endFrame = -1;
     m_paddedFrames = 0;
@@ -155,6 +162,7 @@ void TempoChannel::restartRendering(quint64 generation)
 // Render thread: turns decoded audio into finished blocks, about 12 ms at a time.
 void TempoChannel::renderLoop()
 {
+    flushDenormalsToZero();
     EffectSettings effects;
     while (m_running.load(std::memory_order_acquire)) {
         const double pitch = m_pitchScale.load(std::memory_order_acquire);
@@ -166,13 +174,8 @@ void TempoChannel::renderLoop()
             m_stretcher->setSpeedAndPitch(speed, pitch);
             m_framesSinceRatioChange = 0;
         }
-        if (m_effects.take(effects)) {
-            m_bandCount = effects.bandCount;
-            for (int i = 0; i < m_bandCount; ++i)
-                m_bands[i].setCoefficients(effects.bands[i]);
-            m_reverbOn = effects.hasReverb;
-            m_reverb.setParams(effects.reverb);
-        }
+        if (m_effects.take(effects))
+            takeEffects(effects);
         const quint64 generation = m_generation.load(std::memory_order_acquire);
         if (generation != m_renderGeneration)
             restartRendering(generation);
@@ -183,6 +186,19 @@ void TempoChannel::renderLoop()
         else
             std::this_thread::sleep_for(IdleWait);
     }
+}
+
+// New settings glide in over the next blocks (see StereoBiquad and Reverb); a band added
+// since starts flat and at rest.
+void TempoChannel::takeEffects(const EffectSettings &effects) QUILLMERE_NONBLOCKING
+{
+    for (int i = m_bandCount; i < effects.bandCount; ++i)
+        m_bands[i] = StereoBiquad{};
+    m_bandCount = effects.bandCount;
+    for (int i = 0; i < m_bandCount; ++i)
+        m_bands[i].setTarget(effects.bands[i]);
+    m_reverbOn = effects.hasReverb;
+    m_reverb.setParams(effects.reverb);
 }
 
 // Fills the stretcher until it holds a block of output. Past the source's end it is fed
@@ -273,15 +289,33 @@ void TempoChannel::applyEffectsAndPan(float *stereo, int frames) QUILLMERE_NONBL
         m_bands[i].process(stereo, frames);
     if (m_reverbOn)
         m_reverb.process(stereo, frames);
-    // Panning turns the far side down and leaves the near side as it is.
+    applyPan(stereo, frames);
+    // Last, so that whatever the boosts add up to, what leaves the channel stays within full
+    // scale, live and rendered alike. Here rather than in the mixer: the render thread has
+    // time to spare where the output callback has none.
+    m_limiter.process(stereo, frames);
+}
+
+// Panning turns the far side down and leaves the near side as it is. A change is ramped
+// across the block, so that dragging the balance does not zipper.
+void TempoChannel::applyPan(float *stereo, int frames) QUILLMERE_NONBLOCKING
+{
     const float pan = m_pan.load(std::memory_order_relaxed);
-    const float left = pan > 0 ? 1 - pan : 1;
-    const float right = pan < 0 ? 1 + pan : 1;
-    if (left == 1 && right == 1)
+    m_leftGain.setTarget(pan > 0 ? 1 - pan : 1);
+    m_rightGain.setTarget(pan < 0 ? 1 + pan : 1);
+    if (m_leftGain.steady() && m_rightGain.steady()) {
+        const float left = m_leftGain.value(), right = m_rightGain.value();
+        if (left == 1 && right == 1)
+            return; // centred: costs nothing
+        for (int i = 0; i < frames; ++i) {
+            stereo[2 * i] *= left;
+            stereo[2 * i + 1] *= right;
+        }
         return;
+    }
     for (int i = 0; i < frames; ++i) {
-        stereo[2 * i] *= left;
-        stereo[2 * i + 1] *= right;
+        stereo[2 * i] *= m_leftGain.next();
+        stereo[2 * i + 1] *= m_rightGain.next();
     }
 }
 

@@ -14,6 +14,8 @@
 #include "audio/core/TapRing.h"
 #include "audio/decoders/Decoder.h"
 #include "audio/dsp/Biquad.h"
+#include "audio/dsp/GainRamp.h"
+#include "audio/dsp/PeakLimiter.h"
 #include "audio/dsp/Reverb.h"
 #include "audio/stretch/Stretcher.h"
 
@@ -78,7 +80,9 @@ private:
     void feedStretcher() QUILLMERE_NONBLOCKING;
     void feed(const float *stereo, int frames) QUILLMERE_NONBLOCKING;
     void applyEffectsAndPan(float *stereo, int frames) QUILLMERE_NONBLOCKING;
+    void applyPan(float *stereo, int frames) QUILLMERE_NONBLOCKING;
     void restartRendering(quint64 generation);
+    void takeEffects(const EffectSettings &effects) QUILLMERE_NONBLOCKING;
 
     DecoderPtr m_source;
     SourceInfo m_info;
@@ -143,6 +147,9 @@ private:
     int m_bandCount = 0;
     Reverb m_reverb;
     bool m_reverbOn = false;
+    GainRamp m_leftGain;
+    GainRamp m_rightGain;
+    PeakLimiter m_limiter;
 
     // Output callback only.
     int m_blockOffset = 0;

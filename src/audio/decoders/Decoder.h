@@ -3,8 +3,33 @@
 #include <QtGlobal>
 
 #include <memory>
+#include <vector>
 
 namespace quillmere::audio {
+
+// Where a source channel is meant to be heard; Unknown for anything without a place
+// (ambisonic components, say).
+enum class Speaker : quint8 {
+    Unknown,
+    FrontLeft,
+    FrontRight,
+    FrontCentre,
+    Lfe,
+    BackLeft,
+    BackRight,
+    BackCentre,
+    SideLeft,
+    SideRight,
+    FrontLeftOfCentre,
+    FrontRightOfCentre,
+    TopCentre,
+    TopFrontLeft,
+    TopFrontRight,
+    TopFrontCentre,
+    TopBackLeft,
+    TopBackRight,
+    TopBackCentre,
+};
 
 // What a decoder knows of its source before any conversion.
 struct SourceInfo {
@@ -13,6 +38,9 @@ struct SourceInfo {
     quint32 typeCode = 0; // the format's type code, as shown in the channel info
     qint64 frames = -1;   // length in source frames; -1 when not known
     int plugin = 0;       // handle of the plug-in that opened it; 0 for a built-in decoder
+    // One per channel when the file says; empty: the WAV order (front left, front right,
+    // centre, LFE, back left, back right, side left, side right).
+    std::vector<Speaker> speakers;
 };
 
 // One open audio source. Created on the thread that opens the file; afterwards used by the

@@ -94,6 +94,61 @@ private:
     SourceInfo m_info;
 };
 
+struct SpeakerName {
+    int sndfile;
+    Speaker speaker;
+};
+
+constexpr SpeakerName Speakers[] = {
+    {SF_CHANNEL_MAP_MONO, Speaker::FrontCentre},
+    {SF_CHANNEL_MAP_LEFT, Speaker::FrontLeft},
+    {SF_CHANNEL_MAP_RIGHT, Speaker::FrontRight},
+    {SF_CHANNEL_MAP_CENTER, Speaker::FrontCentre},
+    {SF_CHANNEL_MAP_FRONT_LEFT, Speaker::FrontLeft},
+    {SF_CHANNEL_MAP_FRONT_RIGHT, Speaker::FrontRight},
+    {SF_CHANNEL_MAP_FRONT_CENTER, Speaker::FrontCentre},
+    {SF_CHANNEL_MAP_REAR_CENTER, Speaker::BackCentre},
+    {SF_CHANNEL_MAP_REAR_LEFT, Speaker::BackLeft},
+    {SF_CHANNEL_MAP_REAR_RIGHT, Speaker::BackRight},
+    {SF_CHANNEL_MAP_LFE, Speaker::Lfe},
+    {SF_CHANNEL_MAP_FRONT_LEFT_OF_CENTER, Speaker::FrontLeftOfCentre},
+    {SF_CHANNEL_MAP_FRONT_RIGHT_OF_CENTER, Speaker::FrontRightOfCentre},
+    {SF_CHANNEL_MAP_SIDE_LEFT, Speaker::SideLeft},
+    {SF_CHANNEL_MAP_SIDE_RIGHT, Speaker::SideRight},
+    {SF_CHANNEL_MAP_TOP_CENTER, Speaker::TopCentre},
+    {SF_CHANNEL_MAP_TOP_FRONT_LEFT, Speaker::TopFrontLeft},
+    {SF_CHANNEL_MAP_TOP_FRONT_RIGHT, Speaker::TopFrontRight},
+    {SF_CHANNEL_MAP_TOP_FRONT_CENTER, Speaker::TopFrontCentre},
+    {SF_CHANNEL_MAP_TOP_REAR_LEFT, Speaker::TopBackLeft},
+    {SF_CHANNEL_MAP_TOP_REAR_RIGHT, Speaker::TopBackRight},
+    {SF_CHANNEL_MAP_TOP_REAR_CENTER, Speaker::TopBackCentre},
+};
+
+// The file's own channel map where it has one (WAVE_FORMAT_EXTENSIBLE, CAF, AIFF-C); empty
+// otherwise, which means the WAV order. A map with a channel of no place is not trusted
+// either: libsndfile reports some extensible WAV masks it cannot place as all "invalid".
+std::vector<Speaker> speakersOf(SNDFILE *file, int channels)
+{
+    if (channels <= 2)
+        return {};
+    std::vector<int> map(size_t(channels), SF_CHANNEL_MAP_INVALID);
+    if (sf_command(file, SFC_GET_CHANNEL_MAP_INFO, map.data(), int(map.size() * sizeof(int))) !=
+        SF_TRUE)
+        return {};
+    std::vector<Speaker> speakers;
+    for (int value : map) {
+        if (value == SF_CHANNEL_MAP_INVALID)
+            return {};
+        Speaker speaker = Speaker::Unknown;
+        for (const SpeakerName &name : Speakers) {
+            if (name.sndfile == value)
+                speaker = name.speaker;
+        }
+        speakers.push_back(speaker);
+    }
+    return speakers;
+}
+
 } // namespace
 
 DecoderPtr openSndfileDecoder(const QString &path, ErrorCode &error)
@@ -117,6 +172,7 @@ DecoderPtr openSndfileDecoder(const QString &path, ErrorCode &error)
     info.sampleRate = sfinfo.samplerate;
     info.typeCode = typeCode;
     info.frames = sfinfo.frames;
+    info.speakers = speakersOf(file, sfinfo.channels);
     return std::make_unique<SndfileDecoder>(file, info);
 }
 

@@ -1,6 +1,7 @@
 #include "audio/decoders/StereoConverter.h"
 
 #include "audio/AudioTypes.h"
+#include "audio/decoders/Downmix.h"
 
 #include <soxr.h>
 
@@ -12,28 +13,6 @@ namespace {
 
 constexpr qint64 ChunkFrames = 4096;
 
-void foldToStereo(const float *in, int channels, qint64 frames, float *out)
-{
-    if (channels == 2) {
-        std::copy(in, in + frames * 2, out);
-        return;
-    }
-    for (qint64 f = 0; f < frames; ++f) {
-        const float *frame = in + f * channels;
-        if (channels == 1) {
-            out[2 * f] = out[2 * f + 1] = frame[0];
-            continue;
-        }
-        float left = 0, right = 0;
-        for (int c = 0; c < channels; ++c)
-            (c % 2 == 0 ? left : right) += frame[c];
-        const int leftCount = (channels + 1) / 2;
-        const int rightCount = channels / 2;
-        out[2 * f] = left / float(leftCount);
-        out[2 * f + 1] = right / float(rightCount);
-    }
-}
-
 } // namespace
 
 StereoConverter::StereoConverter(DecoderPtr source) : m_source(std::move(source))
@@ -43,6 +22,8 @@ StereoConverter::StereoConverter(DecoderPtr source) : m_source(std::move(source)
     if (src.frames >= 0)
         m_info.frames = std::llround(double(src.frames) * OutputRate / src.sampleRate);
     m_raw.resize(static_cast<size_t>(ChunkFrames * src.channels));
+    if (src.channels > 2)
+        m_downmix = stereoDownmix(src.channels, src.speakers);
     m_stereo.resize(static_cast<size_t>(ChunkFrames * 2));
     if (src.sampleRate != OutputRate) {
         const soxr_io_spec_t io = soxr_io_spec(SOXR_FLOAT32_I, SOXR_FLOAT32_I);
@@ -65,8 +46,26 @@ qint64 StereoConverter::readStereoAtSourceRate(float *stereo, qint64 frames)
         return m_source->read(stereo, frames);
     const qint64 n = m_source->read(m_raw.data(), std::min(frames, ChunkFrames));
     if (n > 0)
-        foldToStereo(m_raw.data(), channels, n, stereo);
+        toStereo(m_raw.data(), channels, n, stereo);
     return n;
+}
+
+void StereoConverter::toStereo(const float *in, int channels, qint64 frames, float *out) const
+{
+    for (qint64 f = 0; f < frames; ++f) {
+        const float *frame = in + f * channels;
+        if (channels == 1) {
+            out[2 * f] = out[2 * f + 1] = frame[0];
+            continue;
+        }
+        float left = 0, right = 0;
+        for (int c = 0; c < channels; ++c) {
+            left += m_downmix.left[size_t(c)] * frame[c];
+            right += m_downmix.right[size_t(c)] * frame[c];
+        }
+        out[2 * f] = left;
+        out[2 * f + 1] = right;
+    }
 }
 
 qint64 StereoConverter::read(float *stereo, qint64 frames)

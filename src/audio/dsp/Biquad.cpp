@@ -6,6 +6,17 @@
 #include <numbers>
 
 namespace quillmere::audio {
+namespace {
+
+// About -180 dBFS: far below what a 24-bit output resolves, so dropping it makes no step.
+constexpr double SettledState = 1e-9;
+
+bool sameCoefficients(const BiquadCoefficients &x, const BiquadCoefficients &y)
+{
+    return x.b0 == y.b0 && x.b1 == y.b1 && x.b2 == y.b2 && x.a1 == y.a1 && x.a2 == y.a2;
+}
+
+} // namespace
 
 BiquadCoefficients peakingCoefficients(const EqualizerParams &params, double sampleRate)
 {
@@ -26,6 +37,11 @@ BiquadCoefficients peakingCoefficients(const EqualizerParams &params, double sam
     return c;
 }
 
+bool isFlat(const BiquadCoefficients &c)
+{
+    return c.b0 == 1 && c.b1 == c.a1 && c.b2 == c.a2;
+}
+
 double biquadGainDb(const BiquadCoefficients &c, double frequencyHz, double sampleRate)
 {
     const std::complex<double> z1 =
@@ -35,7 +51,76 @@ double biquadGainDb(const BiquadCoefficients &c, double frequencyHz, double samp
     return 20 * std::log10(std::abs(h));
 }
 
+void StereoBiquad::setCoefficients(const BiquadCoefficients &c)
+{
+    m_c = m_target = c;
+    m_rampLeft = 0;
+    m_idle = false;
+    updateIdle();
+}
+
+void StereoBiquad::reset()
+{
+    clearState();
+    setCoefficients(m_target);
+}
+
+void StereoBiquad::setTarget(const BiquadCoefficients &c)
+{
+    if (sameCoefficients(c, m_target))
+        return; // another effect changed; this band goes on as it is
+    if (m_idle) {
+        // A skipped band is flat with no state: any flat filter stands in for it. With the
+        // target's own poles only the numerator moves during the ramp.
+        m_c = c;
+        m_c.b0 = 1;
+        m_c.b1 = c.a1;
+        m_c.b2 = c.a2;
+    }
+    m_target = c;
+    constexpr double inv = 1.0 / RampFrames;
+    m_step = {(c.b0 - m_c.b0) * inv, (c.b1 - m_c.b1) * inv, (c.b2 - m_c.b2) * inv,
+              (c.a1 - m_c.a1) * inv, (c.a2 - m_c.a2) * inv};
+    m_rampLeft = RampFrames;
+    m_idle = false;
+}
+
 void StereoBiquad::process(float *stereo, int frames)
+{
+    if (m_idle)
+        return;
+    const int ramped = m_rampLeft > 0 ? processRamp(stereo, frames) : 0;
+    processSteady(stereo + 2 * ramped, frames - ramped);
+    updateIdle();
+}
+
+// Both channels per frame, the coefficients moving one step each frame.
+int StereoBiquad::processRamp(float *stereo, int frames)
+{
+    const int n = std::min(frames, m_rampLeft);
+    BiquadCoefficients c = m_c;
+    for (int i = 0; i < n; ++i) {
+        c.b0 += m_step.b0;
+        c.b1 += m_step.b1;
+        c.b2 += m_step.b2;
+        c.a1 += m_step.a1;
+        c.a2 += m_step.a2;
+        for (int ch = 0; ch < 2; ++ch) {
+            double &s1 = m_state[ch][0], &s2 = m_state[ch][1];
+            const double x = stereo[2 * i + ch];
+            const double y = c.b0 * x + s1;
+            s1 = c.b1 * x - c.a1 * y + s2;
+            s2 = c.b2 * x - c.a2 * y;
+            stereo[2 * i + ch] = static_cast<float>(y);
+        }
+    }
+    m_rampLeft -= n;
+    // The last step lands on the target itself, free of rounding drift.
+    m_c = m_rampLeft == 0 ? m_target : c;
+    return n;
+}
+
+void StereoBiquad::processSteady(float *stereo, int frames)
 {
     for (int ch = 0; ch < 2; ++ch) {
         double s1 = m_state[ch][0], s2 = m_state[ch][1];
@@ -46,10 +131,23 @@ void StereoBiquad::process(float *stereo, int frames)
             s2 = m_c.b2 * x - m_c.a2 * y;
             stereo[2 * i + ch] = static_cast<float>(y);
         }
-        // Denormals would make a silent tail slow on some processors.
-        m_state[ch][0] = std::abs(s1) < 1e-30 ? 0 : s1;
-        m_state[ch][1] = std::abs(s2) < 1e-30 ? 0 : s2;
+        m_state[ch][0] = s1;
+        m_state[ch][1] = s2;
     }
+}
+
+// A flat band still rings with its poles after a change; it is skipped only once that has
+// died away, and its state is then cleared so that taking it up again starts from rest.
+void StereoBiquad::updateIdle()
+{
+    if (m_rampLeft > 0 || !isFlat(m_c))
+        return;
+    for (const auto &channel : m_state) {
+        if (std::abs(channel[0]) > SettledState || std::abs(channel[1]) > SettledState)
+            return;
+    }
+    clearState();
+    m_idle = true;
 }
 
 } // namespace quillmere::audio

@@ -6,8 +6,7 @@
 namespace quillmere::audio {
 namespace {
 
-// Mutually prime lengths between about 25 and 60 ms give a dense, uncoloured tail.
-constexpr std::array<int, 8> LineLengths = {1116, 1356, 1557, 1789, 1951, 2179, 2417, 2659};
+constexpr float TailFloor = 1.6e-5f; // -96 dBFS
 
 float dbToGain(float db)
 {
@@ -21,12 +20,23 @@ Reverb::Reverb()
     for (int i = 0; i < Lines; ++i)
         m_lines[i].buffer.assign(static_cast<size_t>(LineLengths[i]), 0.0f);
     setParams(ReverbParams{});
+    reset();
 }
 
 void Reverb::setParams(const ReverbParams &params)
 {
-    m_inputGain = dbToGain(std::min(params.inputGainDb, 0.0f));
-    m_wetGain = params.mixDb <= -96.0f ? 0.0f : dbToGain(std::min(params.mixDb, 0.0f));
+    m_inputTarget = dbToGain(std::min(params.inputGainDb, 0.0f));
+    const float wet = params.mixDb <= -96.0f ? 0.0f : dbToGain(std::min(params.mixDb, 0.0f));
+    // Silent, it takes no input, so that its tail dies away.
+    const float input = wet > 0 ? m_inputTarget : 0.0f;
+    if (m_heard) {
+        m_wetGain.setTarget(wet);
+        m_inputGain.setTarget(input);
+    } else {
+        m_wetGain.jumpTo(wet);
+        m_inputGain.jumpTo(input);
+        m_idle = wet == 0;
+    }
     const double timeS = std::clamp(double(params.timeMs), 1.0, 3'000'000.0) / 1000.0;
     const double ratio = std::clamp(double(params.highFrequencyRatio), 0.001, 0.999);
     for (int i = 0; i < Lines; ++i) {
@@ -41,19 +51,45 @@ void Reverb::setParams(const ReverbParams &params)
 
 void Reverb::reset()
 {
+    clearLines();
+    m_wetGain.jumpTo(m_wetGain.target());
+    m_inputGain.jumpTo(m_inputGain.target());
+    m_idle = m_wetGain.target() == 0;
+    m_heard = false;
+}
+
+void Reverb::clearLines()
+{
     for (Line &line : m_lines) {
         std::fill(line.buffer.begin(), line.buffer.end(), 0.0f);
         line.state = 0;
     }
+    m_quietFrames = 0;
 }
 
 void Reverb::process(float *stereo, int frames)
 {
-    if (m_wetGain == 0.0f)
-        return;
+    m_heard = true;
+    if (m_idle) {
+        if (m_wetGain.target() == 0)
+            return;
+        m_idle = false;
+    }
+    run(stereo, frames);
+    // Quiet for as long as the longest line: all the lines hold is below the floor.
+    const bool closed = m_inputGain.steady() && m_inputGain.value() == 0;
+    if (m_wetGain.target() == 0 && closed && m_quietFrames >= LineLengths.back()) {
+        clearLines();
+        m_idle = true;
+    }
+}
+
+void Reverb::run(float *stereo, int frames)
+{
     std::array<float, Lines> out{};
     for (int f = 0; f < frames; ++f) {
-        const float input = (stereo[2 * f] + stereo[2 * f + 1]) * 0.5f * m_inputGain;
+        float loudest = 0;
+        const float input = (stereo[2 * f] + stereo[2 * f + 1]) * 0.5f * m_inputGain.next();
         float sum = 0;
         for (int i = 0; i < Lines; ++i) {
             Line &line = m_lines[i];
@@ -61,6 +97,7 @@ void Reverb::process(float *stereo, int frames)
             line.state = line.feedback * delayed * (1 - line.pole) + line.pole * line.state;
             out[i] = line.state;
             sum += out[i];
+            loudest = std::max(loudest, std::abs(out[i]));
         }
         // Householder feedback matrix: lossless, and every line feeds every other.
         const float reflect = sum * (2.0f / Lines);
@@ -72,8 +109,10 @@ void Reverb::process(float *stereo, int frames)
             line.pos = line.pos + 1 == static_cast<int>(line.buffer.size()) ? 0 : line.pos + 1;
             (i % 2 == 0 ? left : right) += out[i];
         }
-        stereo[2 * f] += left * m_wetGain * 0.25f;
-        stereo[2 * f + 1] += right * m_wetGain * 0.25f;
+        const float wet = m_wetGain.next() * 0.25f;
+        stereo[2 * f] += left * wet;
+        stereo[2 * f + 1] += right * wet;
+        m_quietFrames = loudest < TailFloor ? m_quietFrames + 1 : 0;
     }
 }
 
