@@ -8,47 +8,43 @@
 #include <cmath>
 
 namespace quillmere::audio {
-namespace {
 
-void put32(QByteArray &out, quint32 value)
+QByteArray wavHeader16(quint32 dataBytes)
 {
-    const quint32 le = qToLittleEndian(value);
-    out.append(reinterpret_cast<const char *>(&le), 4);
+    QByteArray h(44, '\0');
+    const auto put32 = [&h](int at, quint32 value) { qToLittleEndian(value, h.data() + at); };
+    const auto put16 = [&h](int at, quint16 value) { qToLittleEndian(value, h.data() + at); };
+    h.replace(0, 4, "RIFF");
+    put32(4, 36 + dataBytes);
+    h.replace(8, 8, "WAVEfmt ");
+    put32(16, 16);
+    put16(20, 1); // PCM
+    put16(22, OutputChannels);
+    put32(24, OutputRate);
+    put32(28, quint32(BytesPerSecond));
+    put16(32, quint16(BytesPerFrame));
+    put16(34, 16);
+    h.replace(36, 4, "data");
+    put32(40, dataBytes);
+    return h;
 }
 
-void put16(QByteArray &out, quint16 value)
+float Dither16::nextUniform()
 {
-    const quint16 le = qToLittleEndian(value);
-    out.append(reinterpret_cast<const char *>(&le), 2);
+    // xorshift32: cheap, and good enough for noise that sits at the 16th bit
+    m_state ^= m_state << 13;
+    m_state ^= m_state >> 17;
+    m_state ^= m_state << 5;
+    return float(m_state) * (1.0f / 4294967296.0f) - 0.5f;
 }
 
-} // namespace
-
-QByteArray encodeWav16(const std::vector<float> &stereo)
+void Dither16::convert(const float *in, qint16 *out, std::size_t samples)
 {
-    const auto dataBytes = quint32(stereo.size() * 2);
-    QByteArray out;
-    out.reserve(qsizetype(44 + dataBytes));
-    out.append("RIFF");
-    put32(out, 36 + dataBytes);
-    out.append("WAVEfmt ");
-    put32(out, 16);
-    put16(out, 1); // PCM
-    put16(out, OutputChannels);
-    put32(out, OutputRate);
-    put32(out, quint32(BytesPerSecond));
-    put16(out, quint16(BytesPerFrame));
-    put16(out, 16);
-    out.append("data");
-    put32(out, dataBytes);
-    out.resize(out.size() + qsizetype(dataBytes));
-    uchar *data = reinterpret_cast<uchar *>(out.data()) + 44;
-    for (float sample : stereo) {
-        const float clipped = std::clamp(sample, -1.0f, 1.0f);
-        qToLittleEndian(qint16(std::lrint(clipped * 32767.0f)), data);
-        data += 2;
+    for (std::size_t i = 0; i < samples; ++i) {
+        const float dither = nextUniform() + nextUniform();
+        const float scaled = std::clamp(in[i], -1.0f, 1.0f) * 32767.0f + dither;
+        out[i] = qint16(std::clamp(std::lrint(scaled), -32768L, 32767L));
     }
-    return out;
 }
 
 } // namespace quillmere::audio
