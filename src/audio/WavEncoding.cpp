@@ -29,22 +29,26 @@ QByteArray wavHeader16(quint32 dataBytes)
     return h;
 }
 
-float Dither16::nextUniform()
-{
-    // xorshift32: cheap, and good enough for noise that sits at the 16th bit
-    m_state ^= m_state << 13;
-    m_state ^= m_state >> 17;
-    m_state ^= m_state << 5;
-    return float(m_state) * (1.0f / 4294967296.0f) - 0.5f;
-}
-
 void Dither16::convert(const float *in, qint16 *out, std::size_t samples)
 {
+    constexpr float Scale = 1.0f / 16777216.0f; // 24 random bits to 0..1
+    std::uint64_t state = m_state;
     for (std::size_t i = 0; i < samples; ++i) {
-        const float dither = nextUniform() + nextUniform();
-        const float scaled = std::clamp(in[i], -1.0f, 1.0f) * 32767.0f + dither;
-        out[i] = qint16(std::clamp(std::lrint(scaled), -32768L, 32767L));
+        // xorshift64: one step gives both uniform values of a sample
+        state ^= state << 13;
+        state ^= state >> 7;
+        state ^= state << 17;
+        const float noise = float(std::uint32_t(state) >> 8) * Scale +
+                            float(std::uint32_t(state >> 32) >> 8) * Scale - 1.0f;
+        // min/max in this order turn a NaN (which the decoders already remove) into -1, never
+        // into an undefined conversion.
+        const float sample = std::min(1.0f, std::max(-1.0f, in[i]));
+        // Rounded to nearest by truncating a positive number: one instruction, where lrint is
+        // a library call.
+        const int rounded = int(sample * 32767.0f + noise + 32768.5f) - 32768;
+        out[i] = qint16(std::min(32767, std::max(-32768, rounded)));
     }
+    m_state = state;
 }
 
 } // namespace quillmere::audio

@@ -19,8 +19,7 @@ public:
     void convert(const float *in, qint16 *out, std::size_t samples);
 
 private:
-    float nextUniform(); // -0.5 .. 0.5
-    std::uint32_t m_state = 0x9E3779B9u;
+    std::uint64_t m_state = 0x9E3779B97F4A7C15u;
 };
 
 } // namespace quillmere::audio
