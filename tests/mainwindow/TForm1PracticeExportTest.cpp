@@ -113,7 +113,7 @@ TEST_F(TForm1PracticeExportTest, RendersTheSectionUnderThePositionOrTheSongAtThe
               QStringLiteral("b.c.wav"));
 }
 
-TEST_F(TForm1PracticeExportTest, CancelDeletesThePartialFileAndAFailureIsOneMessage)
+TEST_F(TForm1PracticeExportTest, CancelOrClosingDeletesThePartialFileAndAFailureIsOneMessage)
 {
     const QString longSong = song(QStringLiteral("long.wav"), 60.0);
     open({longSong});
@@ -134,7 +134,17 @@ TEST_F(TForm1PracticeExportTest, CancelDeletesThePartialFileAndAFailureIsOneMess
               QStringList{QStringLiteral("long.wav")});
     EXPECT_TRUE(messages.texts.isEmpty());
 
+    // Closing the window in the middle cancels too, and waits for the worker.
+    exportTo(target);
+    ASSERT_TRUE(exporter().busy());
+    window.reset();
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+              QStringList{QStringLiteral("long.wav")});
+
     // The file turned into something no decoder takes after it was listed.
+    open({longSong});
+    window->PausePlayback();
+    window->SelectOnly(0);
     QFile broken(longSong);
     ASSERT_TRUE(broken.open(QIODevice::WriteOnly | QIODevice::Truncate));
     broken.write(QByteArray("not a song any more\n").repeated(50));
