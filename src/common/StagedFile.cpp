@@ -30,6 +30,25 @@ bool writeAll(int fd, const char *data, qint64 bytes)
     return true;
 }
 
+// The file the data must finally land in: the target of a symbolic link (so that the link
+// stays, as with atomicWrite), or the path itself.
+QFileInfo resolvedTarget(const QString &path)
+{
+    const QFileInfo info(path);
+    if (info.isSymLink() && !info.symLinkTarget().isEmpty())
+        return QFileInfo(info.symLinkTarget());
+    return info;
+}
+
+void syncDirectory(const QString &dir)
+{
+    const int fd = ::open(QFile::encodeName(dir).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd); // durability of the rename only; the data is already safe
+        ::close(fd);
+    }
+}
+
 } // namespace
 
 StagedFile::~StagedFile()
@@ -47,7 +66,7 @@ bool StagedFile::open(const QString &targetPath, const QString &prefix)
 {
     discard();
     m_error.clear();
-    const QFileInfo target(targetPath);
+    const QFileInfo target = resolvedTarget(targetPath);
     if (target.fileName().isEmpty() || target.isDir()) {
         errno = EISDIR;
         return fail();
@@ -58,7 +77,7 @@ bool StagedFile::open(const QString &targetPath, const QString &prefix)
     if (m_fd < 0)
         return fail();
     m_temp = QFile::decodeName(pattern);
-    m_target = targetPath;
+    m_target = target.absoluteFilePath();
     (void)::fchmod(m_fd, 0644); // mkstemp makes it private; the result is an ordinary file
     m_appended = 0;
     return true;
@@ -98,6 +117,7 @@ bool StagedFile::commit()
         return false;
     }
     m_temp.clear();
+    syncDirectory(QFileInfo(m_target).absolutePath());
     return true;
 }
 

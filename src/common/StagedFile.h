@@ -18,7 +18,8 @@ public:
     StagedFile(const StagedFile &) = delete;
     StagedFile &operator=(const StagedFile &) = delete;
 
-    // Creates the temporary file "<prefix>XXXXXX" in the target's folder.
+    // Creates the temporary file "<prefix>XXXXXX" in the target's folder. A symbolic link
+    // at targetPath is followed: the link stays and the file it points to is replaced.
     bool open(const QString &targetPath, const QString &prefix);
     // Appends; false on a failed or short write (the file must then be discarded).
     bool write(const char *data, qint64 bytes);

@@ -6,6 +6,7 @@
 #include "support/TestFiles.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtEndian>
@@ -78,6 +79,14 @@ TEST_F(OfflineRenderTest, StreamsWavAndFlacWithTheFramesReallyWrittenAndReportsP
     EXPECT_EQ(info.format, SF_FORMAT_FLAC | SF_FORMAT_PCM_16);
     EXPECT_EQ(info.frames, 3 * 44100);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 3);
+
+    // A link keeps pointing at the file it names, which holds the new render.
+    const QString link = dir.filePath(QStringLiteral("link.wav"));
+    ASSERT_TRUE(QFile::link(dir.filePath(QStringLiteral("out.wav")), link));
+    testfiles::writeFile(dir.filePath(QStringLiteral("out.wav")), "old");
+    ASSERT_EQ(render(input, link).status, RenderResult::Status::Ok);
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_EQ(QFileInfo(dir.filePath(QStringLiteral("out.wav"))).size(), bytes.size());
 }
 
 TEST_F(OfflineRenderTest, CancelOrAFailureKeepsTheOldFileAndLeavesNoTemporaryOne)
