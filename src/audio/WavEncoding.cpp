@@ -8,47 +8,47 @@
 #include <cmath>
 
 namespace quillmere::audio {
-namespace {
 
-void put32(QByteArray &out, quint32 value)
+QByteArray wavHeader16(quint32 dataBytes)
 {
-    const quint32 le = qToLittleEndian(value);
-    out.append(reinterpret_cast<const char *>(&le), 4);
+    QByteArray h(44, '\0');
+    const auto put32 = [&h](int at, quint32 value) { qToLittleEndian(value, h.data() + at); };
+    const auto put16 = [&h](int at, quint16 value) { qToLittleEndian(value, h.data() + at); };
+    h.replace(0, 4, "RIFF");
+    put32(4, 36 + dataBytes);
+    h.replace(8, 8, "WAVEfmt ");
+    put32(16, 16);
+    put16(20, 1); // PCM
+    put16(22, OutputChannels);
+    put32(24, OutputRate);
+    put32(28, quint32(BytesPerSecond));
+    put16(32, quint16(BytesPerFrame));
+    put16(34, 16);
+    h.replace(36, 4, "data");
+    put32(40, dataBytes);
+    return h;
 }
 
-void put16(QByteArray &out, quint16 value)
+void Dither16::convert(const float *in, qint16 *out, std::size_t samples)
 {
-    const quint16 le = qToLittleEndian(value);
-    out.append(reinterpret_cast<const char *>(&le), 2);
-}
-
-} // namespace
-
-QByteArray encodeWav16(const std::vector<float> &stereo)
-{
-    const auto dataBytes = quint32(stereo.size() * 2);
-    QByteArray out;
-    out.reserve(qsizetype(44 + dataBytes));
-    out.append("RIFF");
-    put32(out, 36 + dataBytes);
-    out.append("WAVEfmt ");
-    put32(out, 16);
-    put16(out, 1); // PCM
-    put16(out, OutputChannels);
-    put32(out, OutputRate);
-    put32(out, quint32(BytesPerSecond));
-    put16(out, quint16(BytesPerFrame));
-    put16(out, 16);
-    out.append("data");
-    put32(out, dataBytes);
-    out.resize(out.size() + qsizetype(dataBytes));
-    uchar *data = reinterpret_cast<uchar *>(out.data()) + 44;
-    for (float sample : stereo) {
-        const float clipped = std::clamp(sample, -1.0f, 1.0f);
-        qToLittleEndian(qint16(std::lrint(clipped * 32767.0f)), data);
-        data += 2;
+    constexpr float Scale = 1.0f / 16777216.0f; // 24 random bits to 0..1
+    std::uint64_t state = m_state;
+    for (std::size_t i = 0; i < samples; ++i) {
+        // xorshift64: one step gives both uniform values of a sample
+        state ^= state << 13;
+        state ^= state >> 7;
+        state ^= state << 17;
+        const float noise = float(std::uint32_t(state) >> 8) * Scale +
+                            float(std::uint32_t(state >> 32) >> 8) * Scale - 1.0f;
+        // min/max in this order turn a NaN (which the decoders already remove) into -1, never
+        // into an undefined conversion.
+        const float sample = std::min(1.0f, std::max(-1.0f, in[i]));
+        // Rounded to nearest by truncating a positive number: one instruction, where lrint is
+        // a library call.
+        const int rounded = int(sample * 32767.0f + noise + 32768.5f) - 32768;
+        out[i] = qint16(std::min(32767, std::max(-32768, rounded)));
     }
-    return out;
+    m_state = state;
 }
 
 } // namespace quillmere::audio

@@ -1,10 +1,12 @@
 #include "engine/OfflineRender.h"
 
 #include "audio/AudioBackend.h"
-#include "audio/WavEncoding.h"
-#include "common/AtomicWrite.h"
 #include "engine/EffectChain.h"
+#include "engine/RenderFileWriter.h"
 
+#include <QFileInfo>
+
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -50,10 +52,54 @@ bool startRange(AudioBackend &backend, Handle channel, const RenderRequest &requ
            backend.setPositionBytes(channel, bytesAt(request.fromSeconds));
 }
 
+// Output frames pulled per call: large, as nothing waits for them offline, so the per-call
+// cost of the mixer and the writer is spread over many frames.
+constexpr int BlockFrames = 16384;
+
+RenderResult cannotWrite(const RenderRequest &request, const QString &reason)
+{
+    return failure(RenderResult::Status::CannotWrite,
+                   QStringLiteral("cannot write %1: %2").arg(request.output, reason));
+}
+
+// Pulls the playing channel block by block into the writer until `wanted` frames (or the
+// end of the song when wanted is -1).
+RenderResult pullInto(AudioBackend &backend, RenderFileWriter &writer, qint64 wanted,
+                      const RenderRequest &request, const RenderProgress &progress)
+{
+    std::vector<float> block(size_t(BlockFrames) * OutputChannels);
+    while (wanted < 0 || writer.framesWritten() < wanted) {
+        const qint64 left = wanted < 0 ? BlockFrames : wanted - writer.framesWritten();
+        const int n = backend.renderOffline(block.data(), int(std::min<qint64>(left, BlockFrames)));
+        if (n < 0)
+            return failure(RenderResult::Status::CannotDecode,
+                           QStringLiteral("the render stopped delivering audio at %1 s")
+                               .arg(double(writer.framesWritten()) / OutputRate, 0, 'f', 3));
+        if (n == 0)
+            break;
+        if (!writer.write(block.data(), n))
+            return cannotWrite(request, writer.errorText());
+        if (progress && !progress(writer.framesWritten(), wanted))
+            return failure(RenderResult::Status::Cancelled, QStringLiteral("cancelled"));
+    }
+    if (!writer.finish())
+        return cannotWrite(request, writer.errorText());
+    return RenderResult{RenderResult::Status::Ok, {}, writer.framesWritten()};
+}
+
+bool sameFile(const QString &a, const QString &b)
+{
+    const QFileInfo first(a), second(b);
+    return first.absoluteFilePath() == second.absoluteFilePath() ||
+           (second.exists() && first.canonicalFilePath() == second.canonicalFilePath());
+}
+
 } // namespace
 
-RenderResult renderToFile(const RenderRequest &request)
+RenderResult renderToFile(const RenderRequest &request, const RenderProgress &progress)
 {
+    if (sameFile(request.input, request.output))
+        return cannotWrite(request, QStringLiteral("it is the song itself"));
     AudioBackend backend;
     if (!backend.init(QStringLiteral("offline")))
         return failure(RenderResult::Status::CannotDecode,
@@ -82,27 +128,10 @@ RenderResult renderToFile(const RenderRequest &request)
                            ? QStringLiteral("%1 has no such section (--loop)").arg(request.input)
                            : QStringLiteral("%1 is shorter than --from").arg(request.input));
 
-    const qint64 wanted = length > 0 ? outputFrames(request, length) : -1;
-    std::vector<float> out;
-    out.reserve(size_t(std::max<qint64>(wanted, 0)) * 2);
-    std::vector<float> chunk(4096 * 2);
+    RenderFileWriter writer;
+    if (!writer.open(request.output))
+        return cannotWrite(request, writer.errorText());
     backend.play(channel, false);
-    while (wanted < 0 || qint64(out.size() / 2) < wanted) {
-        const int n = backend.renderOffline(chunk.data(), 4096);
-        if (n < 0)
-            return failure(RenderResult::Status::CannotDecode,
-                           QStringLiteral("the render stopped delivering audio at %1 s")
-                               .arg(double(out.size() / 2) / OutputRate, 0, 'f', 3));
-        if (n == 0)
-            break;
-        out.insert(out.end(), chunk.begin(), chunk.begin() + 2 * n);
-    }
-    if (wanted >= 0 && qint64(out.size() / 2) > wanted)
-        out.resize(size_t(wanted) * 2);
-
-    const auto written = quillmere::atomicWrite(request.output, encodeWav16(out));
-    if (!written)
-        return failure(RenderResult::Status::CannotWrite,
-                       QStringLiteral("cannot write %1: %2").arg(request.output, written.error));
-    return RenderResult{RenderResult::Status::Ok, {}, qint64(out.size() / 2)};
+    return pullInto(backend, writer, length > 0 ? outputFrames(request, length) : -1, request,
+                    progress);
 }

@@ -3,6 +3,7 @@
 #include "engine/TLxPlayer.h"
 #include "mainwindow/FileIntake.h"
 #include "mainwindow/PlayListBox.h"
+#include "mainwindow/PracticeExport.h"
 #include "mainwindow/QuitRequest.h"
 #include "mainwindow/TForm1.h"
 #include "playlist/PlayListFile.h"
@@ -53,6 +54,8 @@ void TForm1::createPlayListControls()
     PopupUp = m_popupMenu->addAction(QStringLiteral("上へ (&U)"), this, [this] { PopupUpClick(); });
     PopupDown =
         m_popupMenu->addAction(QStringLiteral("下へ (&D)"), this, [this] { PopupDownClick(); });
+    auto *practice = new PracticeExport(*this, m_messages); // a child: goes with the window
+    m_popupMenu->addAction(QStringLiteral("練習用に書き出し..."), practice, &PracticeExport::start);
     m_intake = std::make_unique<FileIntake>(
         [this](const QString &path, TLxMusicInfo &probed) {
             return m_player->ProbeFile(path, probed, false);

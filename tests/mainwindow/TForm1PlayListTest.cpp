@@ -114,8 +114,9 @@ TEST_F(TForm1PlayListTest, RightClickSelectsOnlyThatLineAndTheMenuMovesIt)
     EXPECT_EQ(box.selectedCount(), 1);
     EXPECT_EQ(window->SingleSelectedIndex(), 1);
     const QList<QAction *> items = menu.actions();
-    ASSERT_EQ(items.size(), 4);
+    ASSERT_EQ(items.size(), 5);
     EXPECT_EQ(items[0]->text(), QStringLiteral("プロパティ...(&E)"));
+    EXPECT_EQ(items[4]->text(), QStringLiteral("練習用に書き出し..."));
     EXPECT_TRUE(items[2]->isEnabled());
     items[2]->trigger(); // up
     menu.hide();

@@ -1,0 +1,134 @@
+#include "common/StagedFile.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace quillmere {
+namespace {
+
+bool writeAll(int fd, const char *data, qint64 bytes)
+{
+    while (bytes > 0) {
+        const ssize_t n = ::write(fd, data, size_t(bytes));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n == 0)
+            errno = ENOSPC; // a write that takes nothing is a full disc
+        if (n <= 0)
+            return false;
+        data += n;
+        bytes -= n;
+    }
+    return true;
+}
+
+// The file the data must finally land in: the target of a symbolic link (so that the link
+// stays, as with atomicWrite), or the path itself.
+QFileInfo resolvedTarget(const QString &path)
+{
+    const QFileInfo info(path);
+    if (info.isSymLink() && !info.symLinkTarget().isEmpty())
+        return QFileInfo(info.symLinkTarget());
+    return info;
+}
+
+void syncDirectory(const QString &dir)
+{
+    const int fd = ::open(QFile::encodeName(dir).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd); // durability of the rename only; the data is already safe
+        ::close(fd);
+    }
+}
+
+} // namespace
+
+StagedFile::~StagedFile()
+{
+    discard();
+}
+
+bool StagedFile::fail()
+{
+    m_error = QString::fromLocal8Bit(std::strerror(errno));
+    return false;
+}
+
+bool StagedFile::open(const QString &targetPath, const QString &prefix)
+{
+    discard();
+    m_error.clear();
+    const QFileInfo target = resolvedTarget(targetPath);
+    if (target.fileName().isEmpty() || target.isDir()) {
+        errno = EISDIR;
+        return fail();
+    }
+    QByteArray pattern =
+        QFile::encodeName(target.absolutePath() + u'/' + prefix + QStringLiteral("XXXXXX"));
+    m_fd = ::mkstemp(pattern.data());
+    if (m_fd < 0)
+        return fail();
+    m_temp = QFile::decodeName(pattern);
+    m_target = target.absoluteFilePath();
+    (void)::fchmod(m_fd, 0644); // mkstemp makes it private; the result is an ordinary file
+    m_appended = 0;
+    return true;
+}
+
+bool StagedFile::write(const char *data, qint64 bytes)
+{
+    if (m_fd < 0)
+        return false;
+    if (!writeAll(m_fd, data, bytes))
+        return fail();
+    m_appended += bytes;
+    return true;
+}
+
+bool StagedFile::writeAt(qint64 offset, const char *data, qint64 bytes)
+{
+    if (m_fd < 0)
+        return false;
+    if (::pwrite(m_fd, data, size_t(bytes), off_t(offset)) != ssize_t(bytes))
+        return fail();
+    return true;
+}
+
+bool StagedFile::commit()
+{
+    if (m_fd < 0)
+        return false;
+    bool ok = ::fsync(m_fd) == 0 || fail();
+    ok = (::close(m_fd) == 0 || fail()) && ok;
+    m_fd = -1;
+    ok = ok && (std::rename(QFile::encodeName(m_temp).constData(),
+                            QFile::encodeName(m_target).constData()) == 0 ||
+                fail());
+    if (!ok) {
+        discard();
+        return false;
+    }
+    m_temp.clear();
+    syncDirectory(QFileInfo(m_target).absolutePath());
+    return true;
+}
+
+void StagedFile::discard()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = -1;
+    if (!m_temp.isEmpty())
+        ::unlink(QFile::encodeName(m_temp).constData());
+    m_temp.clear();
+}
+
+} // namespace quillmere
