@@ -148,6 +148,7 @@ TForm1::TForm1(const QStringList &paths, MessagePresenter *messages, const QStri
         throw StartupFailed();
     buildOpenFilter();
     createPlayListControls();
+    createSectionBarMenu();
 
     connect(&Timer1, &QTimer::timeout, this, [this] { runHandler([this] { Timer1Timer(); }); });
     connect(&TimerSpec, &QTimer::timeout, this,

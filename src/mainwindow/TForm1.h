@@ -6,6 +6,7 @@
 #include "common/TLxMutex.h"
 #include "mainwindow/MessageBoxPresenter.h"
 #include "mainwindow/OptionSettings.h"
+#include "mainwindow/SpeedTrainerSession.h"
 #include "skinwidgets/SkinPaintBox.h"
 
 #include <QStringList>
@@ -79,6 +80,15 @@ public:
     void TimerRepeatTimer();
     SkinPaintBox::Hint ShowHintHandler(QPoint pos) const;
     void RunCommand(const QString &name, Qt::KeyboardModifiers modifiers);
+
+    // The section bar: its hint names the section under the mouse and its speed trainer; its
+    // pop-up menu (also the context-menu key or Shift+F10 for the section being played) sets
+    // the trainer of a section.
+    SkinPaintBox::Hint SectionBarHint(QPoint barPos) const;
+    void PopupMenuSectionBarPopup(QPoint globalPos, int section);
+    void ShowSpeedTrainerDialog(int section);
+    QMenu &PopupMenuSectionBar() { return *m_sectionMenu; }
+    const SpeedTrainerSession &Trainer() const { return m_trainer; }
 
     // Playback, the timers and A-B repeat.
     void Timer1Timer();
@@ -194,6 +204,9 @@ private:
     void createPlayListControls();
     void playEntry(int index);
     void createToolDialog();
+    void createSectionBarMenu();
+    int sectionForKeyboard() const;
+    void setTrainerSpeed(int percent);
     void fillToolDialog();
     void takeToolDialog();
     void saveOptionSection();
@@ -255,6 +268,10 @@ private:
     QAction *PopupDelete = nullptr;
     QAction *PopupUp = nullptr;
     QAction *PopupDown = nullptr;
+    QMenu *m_sectionMenu = nullptr;
+    QAction *PopupSpeedTrainer = nullptr;
+    int m_menuSection = -1; // the section the section bar's menu was opened for
+    SpeedTrainerSession m_trainer;
     // Last, so that it goes first: its CD streams live in the player's back end.
     std::unique_ptr<TRecordDlg> m_recordDlg;
 };

@@ -162,6 +162,12 @@ void TForm1::keyPressEvent(QKeyEvent *event)
 {
     // Space and the media keys act as the buttons would, played through press and release so
     // that two-state buttons flip exactly as under the mouse.
+    if (event->key() == Qt::Key_Menu ||
+        (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier)) {
+        PopupMenuSectionBarPopup(PaintBox3->mapToGlobal(QPoint(0, PaintBox3->height())),
+                                 sectionForKeyboard());
+        return;
+    }
     QString name;
     switch (event->key()) {
     case Qt::Key_Space:
@@ -347,8 +353,10 @@ bool TForm1::runSectionCommand(const QString &name, Qt::KeyboardModifiers modifi
 {
     if (name == u"BUTTON_LOOP") {
         const bool on = m_buttons->IsOn(name);
-        if (!on)
+        if (!on) {
             SectionState = 0;
+            m_trainer.stop(); // the speed reached stays
+        }
         m_player->SetABLoop(on);
         m_player->FollowSection(SectionState == 1 ? RepeatSection : -1, m_player->GetPosition());
     } else if (name == u"BUTTON_A") {

@@ -366,12 +366,13 @@ std::optional<TLxABLoopInfo> TLxMusicInfoMng::Section(int index) const
     return entry->Sections[size_t(index)];
 }
 
-void TLxMusicInfoMng::SetSectionTrainer(int index, const std::optional<SpeedTrainer> &trainer)
+void TLxMusicInfoMng::SetSectionTrainer(int entry, int section,
+                                        const std::optional<SpeedTrainer> &trainer)
 {
-    TLxMusicInfo *entry = currentEntry();
-    if (!entry || index < 0 || index >= int(entry->Sections.size()))
+    TLxMusicInfo *info = Entry(entry);
+    if (!info || section < 0 || section >= int(info->Sections.size()))
         return;
-    std::optional<SpeedTrainer> &kept = entry->Sections[size_t(index)].Trainer;
+    std::optional<SpeedTrainer> &kept = info->Sections[size_t(section)].Trainer;
     if (kept != trainer) {
         kept = trainer;
         changed();
