@@ -135,7 +135,8 @@ public:
     // "BUTTON_RECORD": the CD dialog, modal, with the main player stopped and the timers off.
     // Without a CD drive or disc image a message says so and the program goes on.
     void RecordCommand();
-    // Made at the first "BUTTON_RECORD" and kept, with its drive and streams, until the end.
+    // Made with the window and kept, with its drive and streams, until the end; it looks for
+    // drives at the first "BUTTON_RECORD", so that start-up never waits for one.
     TRecordDlg *RecordDlg() const { return m_recordDlg.get(); }
     QMenu &PopupMenuPlayList() { return *m_popupMenu; }
     // A path handed over by a second copy: a ".qlx" file replaces the list, anything else is
@@ -204,6 +205,7 @@ private:
     void createPlayListControls();
     void playEntry(int index);
     void createToolDialog();
+    void createRecordDialog();
     void createSectionBarMenu();
     int sectionForKeyboard() const;
     void setTrainerSpeed(int percent);
