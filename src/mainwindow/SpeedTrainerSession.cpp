@@ -2,18 +2,24 @@
 
 #include "playlist/TLxMusicInfoMng.h"
 
+#include <algorithm>
+
 namespace {
+constexpr qint64 BytesPerSecond = 176400;
 // A quarter of a second of the song: the position timer's lateness and the jump back from
 // past B that the timer makes when the stream could not repeat the section itself.
-constexpr qint64 Slack = 176400 / 4;
+constexpr qint64 Slack = BytesPerSecond / 4;
 } // namespace
 
 bool SpeedTrainerSession::isWrap(qint64 pos) const
 {
     const qint64 a = m_section.PosA, b = m_section.PosB;
-    // Back by more than half the section, from inside it (or just past B) to inside it.
-    return pos < m_lastPos - (b - a) / 2 && m_lastPos >= a && m_lastPos <= b + Slack &&
-           pos >= a - Slack && pos <= b;
+    // Between two ticks a wrap takes the position back by the section's length less the time
+    // that passed, so even a late tick sees it; the heard position never goes back by itself
+    // further than a few milliseconds (a change of speed moves the stretcher's latency).
+    const qint64 back = std::min((b - a) / 2, BytesPerSecond / 20);
+    return pos < m_lastPos - back && m_lastPos >= a && m_lastPos <= b + Slack && pos >= a - Slack &&
+           pos <= b;
 }
 
 std::optional<int> SpeedTrainerSession::follow(const TLxMusicInfoMng &mng, int looped, qint64 pos,

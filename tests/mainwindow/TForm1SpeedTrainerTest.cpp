@@ -49,6 +49,9 @@ protected:
                 return;
             poll->deleteLater();
             poll->stop();
+            // Keys go to the focus, and mnemonics answer, in the active window only.
+            dialog->activateWindow();
+            EXPECT_TRUE(QTest::qWaitForWindowActive(dialog));
             fill(*dialog);
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
         });
@@ -135,9 +138,6 @@ TEST_F(TForm1SpeedTrainerTest, TheSectionBarMenuSetsAndClearsATrainerFromTheKeyb
 
     throughTheMenu([](SpeedTrainerDialog &dialog) {
         EXPECT_EQ(dialog.StartSpeed->value(), -40);
-        // Mnemonics answer in the active window only.
-        dialog.activateWindow();
-        EXPECT_TRUE(QTest::qWaitForWindowActive(&dialog));
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_U, Qt::AltModifier);
         // A mnemonic clicks its box after a short animation.
         EXPECT_TRUE(QTest::qWaitFor([&] { return !dialog.UseTrainer->isChecked(); }, 2000));
