@@ -82,8 +82,8 @@ public:
     void RunCommand(const QString &name, Qt::KeyboardModifiers modifiers);
 
     // The section bar: its hint names the section under the mouse and its speed trainer; its
-    // pop-up menu (also the context-menu key or Shift+F10 for the section being played) sets
-    // the trainer of a section.
+    // pop-up menu sets the trainer of the section clicked. Ctrl+T opens the trainer of the
+    // section being played (or the one the A and B buttons work on) straight away.
     SkinPaintBox::Hint SectionBarHint(QPoint barPos) const;
     void PopupMenuSectionBarPopup(QPoint globalPos, int section);
     void ShowSpeedTrainerDialog(int section);

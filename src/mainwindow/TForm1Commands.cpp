@@ -162,12 +162,6 @@ void TForm1::keyPressEvent(QKeyEvent *event)
 {
     // Space and the media keys act as the buttons would, played through press and release so
     // that two-state buttons flip exactly as under the mouse.
-    if (event->key() == Qt::Key_Menu ||
-        (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier)) {
-        PopupMenuSectionBarPopup(PaintBox3->mapToGlobal(QPoint(0, PaintBox3->height())),
-                                 sectionForKeyboard());
-        return;
-    }
     QString name;
     switch (event->key()) {
     case Qt::Key_Space:

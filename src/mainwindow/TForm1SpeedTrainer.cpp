@@ -5,8 +5,8 @@
 #include "mainwindow/TForm1.h"
 #include "skin/TLxSliderMng.h"
 
-#include <QKeyEvent>
 #include <QMenu>
+#include <QShortcut>
 
 #include <algorithm>
 
@@ -28,6 +28,10 @@ void TForm1::createSectionBarMenu()
         m_sectionMenu->addAction(QStringLiteral("スピードトレーナー...(&S)"), this, [this] {
             runHandler([this] { ShowSpeedTrainerDialog(m_menuSection); });
         });
+    // A window shortcut: it runs before any key handling of the window and the play list.
+    auto *shortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_T), this);
+    connect(shortcut, &QShortcut::activated, this,
+            [this] { runHandler([this] { ShowSpeedTrainerDialog(sectionForKeyboard()); }); });
     PaintBox3->hintAt = [this](QPoint p) { return SectionBarHint(p); };
     PaintBox3->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(PaintBox3, &QWidget::customContextMenuRequested, this, [this](QPoint at) {

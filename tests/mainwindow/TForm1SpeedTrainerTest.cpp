@@ -1,6 +1,6 @@
 // The speed trainer in the real window over the "null" output: a section with a trainer
 // loops inside the stream and the speed field steps up after every N repeats; the section
-// bar's menu sets a trainer from the keyboard.
+// bar's menu and Ctrl+T set a trainer.
 #include "WindowFixture.h"
 #include "common/AppPaths.h"
 #include "engine/TLxPlayer.h"
@@ -8,10 +8,12 @@
 #include "mainwindow/SpeedTrainerDialog.h"
 #include "playlist/TLxMusicInfoMng.h"
 #include "skin/TLxButtonMng.h"
+#include "skinwidgets/SkinPaintBox.h"
 #include "support/TestFiles.h"
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QContextMenuEvent>
 #include <QMenu>
 #include <QSpinBox>
 #include <QTimer>
@@ -102,20 +104,15 @@ TEST_F(TForm1SpeedTrainerTest, SpeedStepsUpEveryTwoRepeatsToTheTargetHoldsAndSta
     EXPECT_EQ(window->SpeedText(), QStringLiteral(" 0%"));
 }
 
-TEST_F(TForm1SpeedTrainerTest, TheSectionBarMenuSetsAndClearsATrainerFromTheKeyboard)
+TEST_F(TForm1SpeedTrainerTest, TheSectionBarMenuAndCtrlTSetAndClearATrainer)
 {
     open({song(QStringLiteral("a.wav"), 2.0)});
     click("BUTTON_STOP");
     mng().SetPointA(BytesPerSecond / 2, false);
     ASSERT_EQ(mng().SetPointB(BytesPerSecond), 0);
 
-    const auto throughTheMenu = [&](std::function<void(SpeedTrainerDialog &)> fill) {
-        whenDialogOpens(std::move(fill));
-        QTest::keyClick(window.get(), Qt::Key_Menu);
-        ASSERT_TRUE(window->PopupMenuSectionBar().isVisible());
-        QTest::keyClick(&window->PopupMenuSectionBar(), Qt::Key_S);
-    };
-    throughTheMenu([](SpeedTrainerDialog &dialog) {
+    // A right click on the section, then the menu's key.
+    whenDialogOpens([](SpeedTrainerDialog &dialog) {
         EXPECT_TRUE(dialog.UseTrainer->isChecked()); // asked for, so offered switched on
         QWidget *field = QApplication::focusWidget();
         EXPECT_EQ(field, dialog.StartSpeed);
@@ -125,6 +122,13 @@ TEST_F(TForm1SpeedTrainerTest, TheSectionBarMenuSetsAndClearsATrainerFromTheKeyb
             QTest::keyClicks(QApplication::focusWidget(), QString::fromLatin1(value));
         }
     });
+    auto *bar = window->findChild<SkinPaintBox *>(QStringLiteral("PaintBox3"));
+    const int x = (mng().PosToX(BytesPerSecond / 2) + mng().PosToX(BytesPerSecond)) / 2;
+    const QPoint onSection = bar->logicalRect(QRect(x, 5, 1, 1)).topLeft();
+    QContextMenuEvent rightClick(QContextMenuEvent::Mouse, onSection, bar->mapToGlobal(onSection));
+    QApplication::sendEvent(bar, &rightClick);
+    ASSERT_TRUE(window->PopupMenuSectionBar().isVisible());
+    QTest::keyClick(&window->PopupMenuSectionBar(), Qt::Key_S);
     EXPECT_EQ(mng().Section(0)->Trainer, (SpeedTrainer{-40, 10, 2, 0}));
     EXPECT_TRUE(
         hintOver(*mng().Section(0)).endsWith(QStringLiteral("練習: -40% → 0% (+10% / 2回)")));
@@ -136,12 +140,17 @@ TEST_F(TForm1SpeedTrainerTest, TheSectionBarMenuSetsAndClearsATrainerFromTheKeyb
         },
         5000));
 
-    throughTheMenu([](SpeedTrainerDialog &dialog) {
+    // Ctrl+T opens the trainer of the section the A and B buttons worked on.
+    whenDialogOpens([](SpeedTrainerDialog &dialog) {
         EXPECT_EQ(dialog.StartSpeed->value(), -40);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_U, Qt::AltModifier);
         // A mnemonic clicks its box after a short animation.
         EXPECT_TRUE(QTest::qWaitFor([&] { return !dialog.UseTrainer->isChecked(); }, 2000));
     });
+    window->show(); // a window shortcut needs its window active
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    QTest::keyClick(window.get(), Qt::Key_T, Qt::ControlModifier);
     EXPECT_FALSE(mng().Section(0)->Trainer.has_value());
     EXPECT_EQ(hintOver(*mng().Section(0)), QStringLiteral("区間 00:00 - 00:01"));
 }
