@@ -207,7 +207,8 @@ private:
     void createToolDialog();
     void createRecordDialog();
     void createSectionBarMenu();
-    int sectionForKeyboard() const;
+    // The section being repeated or played, else the one the A and B buttons work on; -1.
+    int playedSection() const;
     void setTrainerSpeed(int percent);
     void fillToolDialog();
     void takeToolDialog();

@@ -31,19 +31,18 @@ void TForm1::createSectionBarMenu()
     // A window shortcut: it runs before any key handling of the window and the play list.
     auto *shortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_T), this);
     connect(shortcut, &QShortcut::activated, this,
-            [this] { runHandler([this] { ShowSpeedTrainerDialog(sectionForKeyboard()); }); });
+            [this] { runHandler([this] { ShowSpeedTrainerDialog(playedSection()); }); });
     PaintBox3->hintAt = [this](QPoint p) { return SectionBarHint(p); };
     PaintBox3->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(PaintBox3, &QWidget::customContextMenuRequested, this, [this](QPoint at) {
         // The bar's pixels are skin pixels, scaled as the screen needs.
         const int x = at.x() * PaintBox3->canvas().width() / std::max(1, PaintBox3->width());
         const int under = m_player->MusicInfoMng().SectionAtX(x);
-        PopupMenuSectionBarPopup(PaintBox3->mapToGlobal(at),
-                                 under >= 0 ? under : sectionForKeyboard());
+        PopupMenuSectionBarPopup(PaintBox3->mapToGlobal(at), under >= 0 ? under : playedSection());
     });
 }
 
-int TForm1::sectionForKeyboard() const
+int TForm1::playedSection() const
 {
     TLxMusicInfoMng &mng = m_player->MusicInfoMng();
     if (SectionState == 1 && mng.Section(RepeatSection))

@@ -21,14 +21,4 @@ TEST(SpeedTrainerTest, SpeedStepsAfterEveryNRepeatsTowardsTheTargetAndHolds)
     EXPECT_EQ((SpeedTrainer{0, 5, 3, 0}).speedAfter(9), 0);
 }
 
-TEST(SpeedTrainerTest, TextRoundTripsAndRejectsWhatCouldNotBeATrainer)
-{
-    const SpeedTrainer trainer{-30, 5, 3, 10};
-    EXPECT_EQ(trainer.describe(), QStringLiteral("練習: -30% → 10% (+5% / 3回)"));
-    EXPECT_EQ(SpeedTrainer::fromText(trainer.toText()), trainer);
-    for (const char *bad : {"", "1,2,3", "1,2,3,4,5", "-30,0,3,0", "-30,5,0,0", "-30,5,3,x",
-                            "-30, 5,3,0", "-30,5,3,99999"})
-        EXPECT_FALSE(SpeedTrainer::fromText(QString::fromLatin1(bad))) << bad;
-}
-
 } // namespace
