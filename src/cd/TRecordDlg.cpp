@@ -49,15 +49,11 @@ QFont skinFont(const SkinPaintBox *box, const char *family)
 } // namespace
 
 TRecordDlg::TRecordDlg(Services services, QWidget *parent)
-    : QDialog(parent), m_services(std::move(services)), m_drives(quillmere::audio::listCdDrives()),
-      m_buttons(new TLxButtonMng), m_sliders(new TLxSliderMng),
-      m_propertyDlg(new TCDPropertyDlg(this))
+    : QDialog(parent), m_services(std::move(services)), m_buttons(new TLxButtonMng),
+      m_sliders(new TLxSliderMng), m_propertyDlg(new TCDPropertyDlg(this))
 {
     createChildren();
     createSkin();
-    for (const quillmere::audio::CdDrive &drive : m_drives)
-        cmbDrives->addItem(drive.letter + QStringLiteral(": ") + drive.description);
-    cmbDrives->setCurrentIndex(m_drives.empty() ? -1 : 0);
     connect(cmbDrives, &QComboBox::activated, this, [this] { cmbDrivesChange(); });
     Timer1.setInterval(200);
     Timer2.setInterval(100);
@@ -118,9 +114,13 @@ void TRecordDlg::createChildren()
     ListView1->setFrameShape(QFrame::NoFrame);
     ListView1->setFont(skinFont(PaintBoxRecord, "IPAGothic"));
     ListView1->setStyleSheet(QStringLiteral("QTreeWidget { background: aqua; color: black; }"));
-    ListView1->header()->resizeSection(0, 35);
-    ListView1->header()->resizeSection(1, 105);
-    ListView1->header()->resizeSection(2, 40);
+    // The first column holds the check box and the track number: at 35 skin pixels the style's
+    // check box and margins leave the number no room and it is elided away, so the first
+    // column takes 7 pixels of the name column, which the user can widen.
+    const int widths[] = {42, 98, 40};
+    for (int column = 0; column < 3; ++column)
+        ListView1->header()->resizeSection(
+            column, PaintBoxRecord->logicalRect(QRect(0, 0, widths[column], 1)).width());
     ListView1->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(ListView1, &QTreeWidget::itemDoubleClicked, this, [this] {
         if (!m_recording)
@@ -173,6 +173,20 @@ void TRecordDlg::createSkin()
     }
 }
 
+bool TRecordDlg::hasDrives()
+{
+    // Opening a drive can wait for its disc to spin up: the dialog is made at start-up, so
+    // the drives are looked for only when it is first wanted, and again while none was found
+    // (a drive plugged in later, an image listed later).
+    if (!m_drives.empty())
+        return true;
+    m_drives = quillmere::audio::listCdDrives();
+    for (const quillmere::audio::CdDrive &drive : m_drives)
+        cmbDrives->addItem(drive.letter + QStringLiteral(": ") + drive.description);
+    cmbDrives->setCurrentIndex(m_drives.empty() ? -1 : 0);
+    return !m_drives.empty();
+}
+
 void TRecordDlg::SetRecordingOptions(const QString &folder, bool inhibitOverwrite, bool autoEnter)
 {
     RecordFolder = folder;
@@ -186,6 +200,7 @@ void TRecordDlg::showEvent(QShowEvent *event)
     if (event->spontaneous())
         return;
     centreOnScreen(*this);
+    hasDrives();
     FormShow();
 }
 

@@ -49,7 +49,9 @@ public:
     TRecordDlg(Services services, QWidget *parent = nullptr);
     ~TRecordDlg() override;
 
-    bool hasDrives() const { return !m_drives.empty(); }
+    // The drives and disc images, looked for at the first call (and again while there are
+    // none), never when the dialog is built.
+    bool hasDrives();
     void SetRecordingOptions(const QString &folder, bool inhibitOverwrite, bool autoEnter);
 
     TLxButtonMng &ButtonMng() const { return *m_buttons; }

@@ -180,7 +180,7 @@ void TLxPlayer::FollowSection(int index, qint64 pos)
     }
     // Handed over once per section and channel; a section the stream refuses (too short) is
     // not offered again on every tick.
-    if (m_loopChannel == channel && m_loopSection == *section)
+    if (m_loopChannel == channel && m_loopSection.sameRange(*section))
         return;
     m_loopSection = *section;
     if (!m_backend.setLoopRange(channel, section->PosA, section->PosB) && m_loopChannel == channel)

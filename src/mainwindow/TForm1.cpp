@@ -148,6 +148,7 @@ TForm1::TForm1(const QStringList &paths, MessagePresenter *messages, const QStri
         throw StartupFailed();
     buildOpenFilter();
     createPlayListControls();
+    createSectionBarMenu();
 
     connect(&Timer1, &QTimer::timeout, this, [this] { runHandler([this] { Timer1Timer(); }); });
     connect(&TimerSpec, &QTimer::timeout, this,
@@ -166,6 +167,7 @@ TForm1::TForm1(const QStringList &paths, MessagePresenter *messages, const QStri
     FormPaint();
     m_options.load(m_settingsPath);
     createToolDialog();
+    createRecordDialog();
     ProcessCommandLine(paths);
 }
 
@@ -176,6 +178,7 @@ TForm1::~TForm1()
     TimerRepeat.stop();
     m_intake.reset(); // a request still queued must not reach a half-destroyed window
     m_toolDlg.reset();
+    m_recordDlg.reset(); // its CD streams live in the engine's back end
     SettingsSaveTimer.stop();
     // The engine first: it writes the default playlist and the [Player] keys.
     m_player.reset();

@@ -6,6 +6,7 @@
 #include "common/TLxMutex.h"
 #include "mainwindow/MessageBoxPresenter.h"
 #include "mainwindow/OptionSettings.h"
+#include "mainwindow/SpeedTrainerSession.h"
 #include "skinwidgets/SkinPaintBox.h"
 
 #include <QStringList>
@@ -80,6 +81,15 @@ public:
     SkinPaintBox::Hint ShowHintHandler(QPoint pos) const;
     void RunCommand(const QString &name, Qt::KeyboardModifiers modifiers);
 
+    // The section bar: its hint names the section under the mouse and its speed trainer; its
+    // pop-up menu sets the trainer of the section clicked. Ctrl+T opens the trainer of the
+    // section being played (or the one the A and B buttons work on) straight away.
+    SkinPaintBox::Hint SectionBarHint(QPoint barPos) const;
+    void PopupMenuSectionBarPopup(QPoint globalPos, int section);
+    void ShowSpeedTrainerDialog(int section);
+    QMenu &PopupMenuSectionBar() { return *m_sectionMenu; }
+    const SpeedTrainerSession &Trainer() const { return m_trainer; }
+
     // Playback, the timers and A-B repeat.
     void Timer1Timer();
     void TimerSpecTimer();
@@ -125,7 +135,8 @@ public:
     // "BUTTON_RECORD": the CD dialog, modal, with the main player stopped and the timers off.
     // Without a CD drive or disc image a message says so and the program goes on.
     void RecordCommand();
-    // Made at the first "BUTTON_RECORD" and kept, with its drive and streams, until the end.
+    // Made with the window and kept, with its drive and streams, until the end; it looks for
+    // drives at the first "BUTTON_RECORD", so that start-up never waits for one.
     TRecordDlg *RecordDlg() const { return m_recordDlg.get(); }
     QMenu &PopupMenuPlayList() { return *m_popupMenu; }
     // A path handed over by a second copy: a ".qlx" file replaces the list, anything else is
@@ -194,6 +205,11 @@ private:
     void createPlayListControls();
     void playEntry(int index);
     void createToolDialog();
+    void createRecordDialog();
+    void createSectionBarMenu();
+    // The section being repeated or played, else the one the A and B buttons work on; -1.
+    int playedSection() const;
+    void setTrainerSpeed(int percent);
     void fillToolDialog();
     void takeToolDialog();
     void saveOptionSection();
@@ -255,6 +271,10 @@ private:
     QAction *PopupDelete = nullptr;
     QAction *PopupUp = nullptr;
     QAction *PopupDown = nullptr;
+    QMenu *m_sectionMenu = nullptr;
+    QAction *PopupSpeedTrainer = nullptr;
+    int m_menuSection = -1; // the section the section bar's menu was opened for
+    SpeedTrainerSession m_trainer;
     // Last, so that it goes first: its CD streams live in the player's back end.
     std::unique_ptr<TRecordDlg> m_recordDlg;
 };

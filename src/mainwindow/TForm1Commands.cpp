@@ -347,8 +347,10 @@ bool TForm1::runSectionCommand(const QString &name, Qt::KeyboardModifiers modifi
 {
     if (name == u"BUTTON_LOOP") {
         const bool on = m_buttons->IsOn(name);
-        if (!on)
+        if (!on) {
             SectionState = 0;
+            m_trainer.stop(); // the speed reached stays
+        }
         m_player->SetABLoop(on);
         m_player->FollowSection(SectionState == 1 ? RepeatSection : -1, m_player->GetPosition());
     } else if (name == u"BUTTON_A") {

@@ -60,6 +60,10 @@ void TForm1::Timer1Timer()
                 }
             }
         }
+        const int looped = m_player->IsABLoop() && SectionState == 1 ? RepeatSection : -1;
+        if (const std::optional<int> speed =
+                m_trainer.follow(m_player->MusicInfoMng(), looped, pos, PositionDragging))
+            setTrainerSpeed(*speed);
         m_player->FollowSection(SectionState == 1 ? RepeatSection : -1, pos);
     } catch (const std::exception &e) {
         systemError(4607, QString::fromLocal8Bit(e.what()));
@@ -127,6 +131,7 @@ bool TForm1::PlayFile(const QString &path)
     // The section being repeated belongs to the song that played before.
     SectionState = 0;
     RepeatSection = -1;
+    m_trainer.stop();
     std::array<int, PlayerSettings::Bands> eq{};
     for (int band = 0; band < PlayerSettings::Bands; ++band)
         eq[size_t(band)] = sliderValue(
@@ -184,6 +189,7 @@ void TForm1::StopPlayback()
     // The spectrum timer reads the engine on this thread only, so stopping it is enough.
     TimerSpec.stop();
     m_player->Stop(PaintBox2);
+    m_trainer.stop(); // the speed reached stays for the next start
     // A song that ended just before must not start the next one after the user stopped.
     m_player->ClearEnded();
     EditSecond->setText(Zero);

@@ -6,28 +6,29 @@
 #include "playlist/TLxMusicInfo.h"
 #include "skin/TLxButtonMng.h"
 
+void TForm1::createRecordDialog()
+{
+    TRecordDlg::Services services{m_player->Backend(),
+                                  m_messages,
+                                  RecordMutex,
+                                  [this] { return m_volume->GetVolume(); },
+                                  [this](int percent) { return m_volume->SetVolume(percent); },
+                                  [this](const QString &path) {
+                                      TLxMusicInfo probed;
+                                      m_player->ProbeFile(path, probed, false);
+                                      // A path already listed is selected, not added twice.
+                                      m_player->MusicInfoMng().AddEntry(path, probed, true, false);
+                                  },
+                                  [this] { m_player->ShowHelp(); }};
+    m_recordDlg = std::make_unique<TRecordDlg>(std::move(services), this);
+}
+
 void TForm1::RecordCommand()
 {
     if (isPlayOn()) {
         SleepElapsedMs = 0;
         SleepState = 0;
         StopPlayback();
-    }
-    if (!m_recordDlg) {
-        TRecordDlg::Services services{m_player->Backend(),
-                                      m_messages,
-                                      RecordMutex,
-                                      [this] { return m_volume->GetVolume(); },
-                                      [this](int percent) { return m_volume->SetVolume(percent); },
-                                      [this](const QString &path) {
-                                          TLxMusicInfo probed;
-                                          m_player->ProbeFile(path, probed, false);
-                                          // A path already listed is selected, not added twice.
-                                          m_player->MusicInfoMng().AddEntry(path, probed, true,
-                                                                            false);
-                                      },
-                                      [this] { m_player->ShowHelp(); }};
-        m_recordDlg = std::make_unique<TRecordDlg>(std::move(services), this);
     }
     if (m_recordDlg->hasDrives()) {
         const bool timer1 = Timer1.isActive(), timerSpec = TimerSpec.isActive();

@@ -61,6 +61,10 @@ QStringList format(const TLxMusicInfoMng &mng)
               << entry.AudioFormat << QStringLiteral("// A-BLoop") << sectionsLine(entry.Sections);
         for (int k = 0; k < 4; ++k)
             lines << Dummy << Reserved;
+        for (size_t k = 0; k < entry.Sections.size(); ++k) {
+            if (const auto &trainer = entry.Sections[k].Trainer)
+                lines << TrainerTag.toString() + QString::number(k) + u':' + trainer->toText();
+        }
         lines << End;
     }
     return lines;
@@ -83,6 +87,10 @@ Document parse(const QStringList &lines)
     State state = State::Start;
     int reservedLeft = 0;
     for (const QString &line : lines) {
+        const bool inBlock =
+            state != State::Start && state != State::SeekBegin && state != State::Path;
+        if (inBlock && line.startsWith(TrainerTag))
+            doc.blocks.back().trainers << line.sliced(TrainerTag.size());
         if (isComment(line))
             continue;
         switch (state) {
@@ -97,7 +105,7 @@ Document parse(const QStringList &lines)
                 ++doc.ignoredLines;
             break;
         case State::Path:
-            doc.blocks.push_back(Block{line, {}, {}, {}, {}, false});
+            doc.blocks.push_back(Block{line, {}, {}, {}, {}, false, {}});
             state = State::Status;
             break;
         case State::Status:
@@ -170,6 +178,25 @@ std::optional<std::vector<TLxABLoopInfo>> parseSections(const QString &text)
     return sections;
 }
 
+namespace {
+
+void applyTrainers(const QStringList &texts, std::vector<TLxABLoopInfo> &sections)
+{
+    // A damaged trainer line costs only that trainer: the songs and sections stay, as an
+    // older reader would keep them.
+    for (const QString &text : texts) {
+        const qsizetype colon = text.indexOf(u':');
+        qint64 index = -1;
+        if (colon < 0 || !toInt64(text.first(colon), index) || index < 0 ||
+            index >= qint64(sections.size()))
+            continue;
+        if (const auto trainer = SpeedTrainer::fromText(QStringView(text).sliced(colon + 1)))
+            sections[size_t(index)].Trainer = trainer;
+    }
+}
+
+} // namespace
+
 std::optional<BlockValues> convert(const Block &block)
 {
     BlockValues values;
@@ -181,6 +208,7 @@ std::optional<BlockValues> convert(const Block &block)
             return std::nullopt;
         values.sections = std::move(*sections);
     }
+    applyTrainers(block.trainers, values.sections);
     return values;
 }
 

@@ -17,6 +17,16 @@ class TLxMusicInfoMng;
 // their position inside a "Begin" ... "End" block.
 namespace PlayListFile {
 
+// Speed trainers ride in comment lines inside their song's block, one line per section that
+// has one: "// SpeedTrainer N:start,step,repeats,target", N counting the block's own sections
+// from 0. Comment lines are skipped in every state by every reader of this format, so older
+// versions read the same songs and sections from such a file and flag nothing, where a block
+// of other lines after the last "End" would count as lines not understood (and get the
+// default playlist set aside as damaged). In the block, the trainer travels with its song
+// when files are copied, renamed or merged, which a side file keyed by path would not.
+// Playlists without trainers are written exactly as before.
+inline constexpr QStringView TrainerTag = u"// SpeedTrainer ";
+
 // One block as read, before its values are converted.
 struct Block {
     QString path;
@@ -24,7 +34,8 @@ struct Block {
     QString length;
     QString format;
     QString sections;
-    bool ended = false; // its "End" line was reached, so its values are committed
+    bool ended = false;   // its "End" line was reached, so its values are committed
+    QStringList trainers; // the text after TrainerTag of each trainer line in the block
 };
 
 struct Document {

@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <utility>
 
 QString TLxMusicInfoMng::missingFileMessage(const QString &fileName)
@@ -363,6 +364,34 @@ std::optional<TLxABLoopInfo> TLxMusicInfoMng::Section(int index) const
     if (!entry || index < 0 || index >= int(entry->Sections.size()))
         return std::nullopt;
     return entry->Sections[size_t(index)];
+}
+
+void TLxMusicInfoMng::SetSectionTrainer(int entry, int section,
+                                        const std::optional<SpeedTrainer> &trainer)
+{
+    TLxMusicInfo *info = Entry(entry);
+    if (!info || section < 0 || section >= int(info->Sections.size()))
+        return;
+    std::optional<SpeedTrainer> &kept = info->Sections[size_t(section)].Trainer;
+    if (kept != trainer) {
+        kept = trainer;
+        changed();
+    }
+}
+
+int TLxMusicInfoMng::SectionAtX(int x) const
+{
+    const TLxMusicInfo *entry = currentEntry();
+    if (!entry)
+        return -1;
+    for (size_t i = 0; i < entry->Sections.size(); ++i) {
+        const TLxABLoopInfo &s = entry->Sections[i];
+        const int x1 = PosToX(s.PosA);
+        // Drawn at least one pixel wide, as the bar shows it.
+        if (x >= x1 && x < std::max(PosToX(s.PosB), x1 + 1))
+            return int(i);
+    }
+    return -1;
 }
 
 void TLxMusicInfoMng::SetCurrentLength(qint64 length)

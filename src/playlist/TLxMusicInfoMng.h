@@ -101,6 +101,10 @@ public:
     qint64 SectionRestartPos(int index, qint64 pos) const;
     // Section `index` of the current entry, if there is one.
     std::optional<TLxABLoopInfo> Section(int index) const;
+    // Gives section `section` of entry `entry` a speed trainer, or takes it away (nullopt).
+    void SetSectionTrainer(int entry, int section, const std::optional<SpeedTrainer> &trainer);
+    // The first section of the current entry (list order) drawn over column x of the bar.
+    int SectionAtX(int x) const;
 
     // The section bar.
     void DrawSectionBar();

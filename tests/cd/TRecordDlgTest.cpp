@@ -17,6 +17,8 @@
 #include <QDir>
 #include <QLineEdit>
 #include <QProcess>
+#include <QStyle>
+#include <QStyleOptionViewItem>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -54,6 +56,7 @@ protected:
                                  [](int) { return true; },
                                  [this](const QString &path) { added << path; },
                                  {}});
+        ASSERT_TRUE(dialog->hasDrives()); // the drives are looked for here, not when built
         qunsetenv("QUILLMERE_CD_IMAGES");
         CurrentToImage();
         dialog->SetRecordingOptions(folder, false, true);
@@ -128,6 +131,19 @@ TEST_F(TRecordDlgTest, ReadsTheTrackListWithDefaultNamesSafeTitlesAndLengths)
     EXPECT_TRUE(
         dialog->Label1->text().startsWith(QStringLiteral("録音ファイル保存先は[") + folder));
     EXPECT_EQ(dialog->SliderMng().Find(u"SLIDER_VOLUME")->GetValue(), 40);
+
+    // The number has room beside the check box: the list would otherwise elide it away.
+    QStyleOptionViewItem cell;
+    cell.initFrom(dialog->ListView1);
+    cell.rect = dialog->ListView1->visualItemRect(row(9));
+    cell.rect.setWidth(dialog->ListView1->columnWidth(0));
+    cell.features = QStyleOptionViewItem::HasCheckIndicator | QStyleOptionViewItem::HasDisplay;
+    cell.text = row(9)->text(0);
+    cell.font = dialog->ListView1->font();
+    QStyle *style = dialog->ListView1->style();
+    const int textMargin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, &cell) + 1;
+    EXPECT_GE(style->subElementRect(QStyle::SE_ItemViewItemText, &cell, dialog->ListView1).width(),
+              QFontMetrics(cell.font).horizontalAdvance(QStringLiteral("10")) + 2 * textMargin);
 
     // Names typed into the list last until the list is read again.
     row(0)->setText(1, QStringLiteral("mine.wav"));

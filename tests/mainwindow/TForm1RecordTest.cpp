@@ -43,6 +43,29 @@ TEST_F(TForm1RecordTest, WithoutADriveAMessageSaysSoAndTheWindowGoesOn)
     EXPECT_TRUE(window->isEnabled());
 }
 
+// The dialog is made with the window, but looks for drives only when first wanted: an image
+// listed after start-up is found then.
+TEST_F(TForm1RecordTest, TheDialogIsBuiltAtStartUpAndLooksForDrivesWhenFirstOpened)
+{
+    qunsetenv("QUILLMERE_CD_IMAGES");
+    open();
+    ASSERT_NE(window->RecordDlg(), nullptr);
+    EXPECT_EQ(window->RecordDlg()->cmbDrives->count(), 0);
+    const auto image = quillmere::test::makeCueImage(dir.path(), QStringLiteral("later"),
+                                                     quillmere::test::audioTracks(1));
+    qputenv("QUILLMERE_CD_IMAGES", image.path.toUtf8());
+    QString listed;
+    QTimer::singleShot(0, window.get(), [&] {
+        TRecordDlg *dlg = window->RecordDlg();
+        listed = dlg->cmbDrives->itemText(dlg->cmbDrives->count() - 1);
+        clickOn(dlg->PaintBoxRecord, dlg->ButtonMng(), "BUTTON_RETURN");
+    });
+    clickRecord();
+    qunsetenv("QUILLMERE_CD_IMAGES");
+    EXPECT_TRUE(messages.texts.isEmpty()) << messages.texts.join(u'|').toStdString();
+    EXPECT_EQ(listed, QStringLiteral("image: later.cue"));
+}
+
 TEST_F(TForm1RecordTest, TheDialogRecordsIntoTheLibraryAndThePlayListWithoutDuplicates)
 {
     const auto image = quillmere::test::makeCueImage(dir.path(), QStringLiteral("disc"),

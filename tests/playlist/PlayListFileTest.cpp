@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace {
 
 using Sections = std::vector<TLxABLoopInfo>;
@@ -299,6 +301,90 @@ TEST_F(PlayListFileTest, EmptyOrMissingFilesGiveAnEmptyPlayList)
     EXPECT_TRUE(QFileInfo::exists(missing)); // created empty, as the reader always did
 
     EXPECT_EQ(PlayListFile::load(mng, dir.path()), PlayListFile::LoadResult::Unreadable);
+}
+
+// The playlist as the version before speed trainers wrote it (saved by that player at exit;
+// "@SONGS@" stands for the folder of its songs). It must read and write back byte for byte.
+TEST_F(PlayListFileTest, PlayListOfTheVersionBeforeTrainersIsWrittenBackByteForByte)
+{
+    QFile fixture(QStringLiteral(QUILLMERE_PLAYLIST_TEST_DATA "/SavedBeforeTrainers.qlx"));
+    ASSERT_TRUE(fixture.open(QIODevice::ReadOnly));
+    const QByteArray saved =
+        fixture.readAll().replace("@SONGS@", dir.filePath(QStringLiteral("songs")).toUtf8());
+    for (const char *name : {"Etude.wav", "曲/練習 1.wav", "b,c.wav"})
+        song(QStringLiteral("songs/") + QString::fromUtf8(name));
+    const QString path = dir.filePath(QStringLiteral("old.qlx"));
+    testfiles::writeFile(path, saved);
+
+    ASSERT_EQ(PlayListFile::load(mng, path), PlayListFile::LoadResult::Loaded);
+    ASSERT_EQ(mng.GetCount(), 3);
+    EXPECT_EQ(mng.Entry(0)->Sections, (Sections{{176400, 352800}, {5000000000, 5000000010}}));
+    const QString again = dir.filePath(QStringLiteral("again.qlx"));
+    ASSERT_TRUE(mng.SaveToFile(again).ok);
+    EXPECT_EQ(testfiles::readAll(again), saved);
+}
+
+TEST_F(PlayListFileTest, TrainersRoundTripAndOlderReadersSeeTheSameSongsAndSections)
+{
+    const QString a = song(QStringLiteral("a.wav"));
+    const QString b = song(QStringLiteral("b.wav"));
+    mng.AddEntry(a, {}, false, false);
+    mng.AddEntry(b, {}, false, false);
+    mng.Entry(0)->Sections = {{10, 20}, {30, 40, SpeedTrainer{-30, 10, 2, 0}}};
+    mng.Entry(1)->Sections = {{5, 6, SpeedTrainer{20, 5, 1, -40}}};
+    const QString path = dir.filePath(QStringLiteral("trained.qlx"));
+    ASSERT_TRUE(mng.SaveToFile(path).ok);
+    const QByteArray written = testfiles::readAll(path);
+
+    // Every trainer line is a comment, so the blocks parse as they did before trainers.
+    QStringList withTrainers = QString::fromUtf8(written).split(QStringLiteral("\r\n"));
+    QStringList withoutTrainers = withTrainers;
+    withoutTrainers.removeIf([](const QString &line) { return line.startsWith(u"//"); });
+    withTrainers.removeIf([](const QString &line) {
+        return line.startsWith(u"//") && !line.startsWith(u"// SpeedTrainer");
+    });
+    EXPECT_EQ(withTrainers.size(), withoutTrainers.size() + 2);
+    const PlayListFile::Document plain = PlayListFile::parse(withoutTrainers);
+    const PlayListFile::Document trained = PlayListFile::parse(withTrainers);
+    EXPECT_EQ(trained.ignoredLines, 0);
+    ASSERT_EQ(trained.blocks.size(), plain.blocks.size());
+    for (size_t i = 0; i < plain.blocks.size(); ++i) {
+        const PlayListFile::Block &p = plain.blocks[i], &t = trained.blocks[i];
+        EXPECT_EQ(std::tie(p.path, p.status, p.length, p.format, p.sections, p.ended),
+                  std::tie(t.path, t.status, t.length, t.format, t.sections, t.ended));
+    }
+
+    view = LinesView{};
+    ASSERT_EQ(PlayListFile::load(mng, path), PlayListFile::LoadResult::Loaded);
+    EXPECT_EQ(mng.Entry(0)->Sections, (Sections{{10, 20}, {30, 40, SpeedTrainer{-30, 10, 2, 0}}}));
+    EXPECT_EQ(mng.Entry(1)->Sections, (Sections{{5, 6, SpeedTrainer{20, 5, 1, -40}}}));
+    const QString again = dir.filePath(QStringLiteral("again.qlx"));
+    ASSERT_TRUE(mng.SaveToFile(again).ok);
+    EXPECT_EQ(testfiles::readAll(again), written);
+}
+
+TEST_F(PlayListFileTest, TrainerLinesFollowTheirBlockAndDamagedOnesCostOnlyTheTrainer)
+{
+    const QString a = song(QStringLiteral("a.wav"));
+    auto trained = [&](const QString &sections, const QString &trainerLines) {
+        QString text = block(a, QStringLiteral("0"), sections);
+        return text.insert(text.lastIndexOf(QStringLiteral("End")), trainerLines);
+    };
+    // A second block of the same song appends its sections: its trainer follows its own.
+    ASSERT_EQ(loadText(trained(QStringLiteral("1,2"), {}) +
+                       trained(QStringLiteral("3,4,5,6"),
+                               QStringLiteral("// SpeedTrainer 1:-20,5,3,0\n"))),
+              PlayListFile::LoadResult::Loaded);
+    EXPECT_EQ(mng.Entry(0)->Sections,
+              (Sections{{1, 2}, {3, 4}, {5, 6, SpeedTrainer{-20, 5, 3, 0}}}));
+
+    const QString damaged = QStringLiteral("// SpeedTrainer 2:-20,5,3,0\n"   // no such section
+                                           "// SpeedTrainer 0:-20,0,3,0\n"   // no step
+                                           "// SpeedTrainer 0:-20,5,3\n"     // a value missing
+                                           "// SpeedTrainer x:-20,5,3,0\n"); // no index
+    ASSERT_EQ(loadText(trained(QStringLiteral("1,2,3,4"), damaged)),
+              PlayListFile::LoadResult::Loaded);
+    EXPECT_EQ(mng.Entry(0)->Sections, (Sections{{1, 2}, {3, 4}}));
 }
 
 class DefaultPlayListTest : public PlayListFileTest {
