@@ -5,6 +5,7 @@
 
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -77,8 +78,15 @@ TEST_F(GioClassRegistryTest, AnotherPlayersTypeIsNotOursUntilRepointed)
     sandbox->addOtherPlayer(QStringLiteral("other-player.desktop"));
     GioClassRegistry other(QStringLiteral("other-player.desktop"));
     QString error;
-    ASSERT_TRUE(other.RegisterFileType(QStringLiteral(".aif"), QStringLiteral("AIFF"), error))
-        << error.toStdString();
+    // GIO hears of a new desktop entry through a file monitor on a thread of its own, so the
+    // entry written a moment ago may take a few milliseconds to be known.
+    bool registered = false;
+    for (int i = 0; i < 200 && !registered; ++i) {
+        registered = other.RegisterFileType(QStringLiteral(".aif"), QStringLiteral("AIFF"), error);
+        if (!registered)
+            QThread::msleep(10);
+    }
+    ASSERT_TRUE(registered) << error.toStdString();
     GioClassRegistry ours;
     EXPECT_EQ(ours.QueryFileType(QStringLiteral(".aif")), ClassRegistry::State::NotRegistered);
     ASSERT_TRUE(ours.RegisterFileType(QStringLiteral(".aif"), QStringLiteral("AIFF"), error));
