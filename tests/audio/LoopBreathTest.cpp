@@ -91,7 +91,11 @@ TEST_P(LoopBreathTest, EachRepeatFollowsExactlyThePauseWithTheCountInBeforeIt)
         for (size_t r = 0; r < 2; ++r) {
             const size_t end = r * period + Section;
             EXPECT_GT(analysis::rms(out, end - 2000, end - 300), 0.05) << "played to b";
-            // Silent between the clicks, and from the last one to the restart.
+            // Silent from b to the first click (less the first frames of its burst, before
+            // its onset), between the clicks, and from the last one to the restart.
+            if (breath.clickFrames[0] > 0) {
+                EXPECT_LT(loudest(out, end + 100, end + breath.clickFrames[0] - 10), 1e-3);
+            }
             for (size_t k = 0; k < breath.clickFrames.size(); ++k) {
                 const size_t quiet = end + breath.clickFrames[k] + CountInClicks::BurstFrames;
                 const size_t next = k + 1 < breath.clickFrames.size()
