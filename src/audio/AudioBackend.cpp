@@ -412,6 +412,19 @@ bool AudioBackend::clearLoopRange(Handle channel)
     return fail(ErrorCode::Ok, true);
 }
 
+bool AudioBackend::setLoopBreath(Handle channel, int pauseMs, int clicks, int beatMs)
+{
+    std::lock_guard guard(d->lock);
+    Impl::Channel *c = d->tempoChannel(channel);
+    if (!c)
+        return fail(ErrorCode::InvalidHandle, false);
+    if (pauseMs < 0 || pauseMs > 5000 || clicks < 0 || clicks > 8 || (clicks > 0 && beatMs < 100))
+        return fail(ErrorCode::InvalidParameter, false);
+    const auto frames = [](int ms) { return int(qint64(ms) * OutputRate / 1000); };
+    c->tempo->setBreath(BreathSettings{frames(pauseMs), clicks, frames(beatMs)});
+    return fail(ErrorCode::Ok, true);
+}
+
 bool AudioBackend::setTempo(Handle channel, float tempoPercent, float pitchSemitones)
 {
     std::lock_guard guard(d->lock);

@@ -69,6 +69,11 @@ public:
     // 30 ms fails (InvalidParameter). Clearing lets the song play on past b.
     bool setLoopRange(Handle channel, qint64 aBytes, qint64 bBytes);
     bool clearLoopRange(Handle channel);
+    // A pause of pauseMs (0-5000; 0 = none) before each repeat of the loop range, and in it a
+    // count-in of `clicks` (0-8) clicks beatMs apart (at least 100), the last one a beat before
+    // a is heard. A pause too short for them fits them evenly into it. The position holds at a
+    // through the pause. Out of range: InvalidParameter.
+    bool setLoopBreath(Handle channel, int pauseMs, int clicks, int beatMs);
 
     // Tempo change in percent (0 = the song's own) and pitch in semitones; -100 keeps either.
     bool setTempo(Handle channel, float tempoPercent, float pitchSemitones);

@@ -60,6 +60,7 @@ bool TLxPlayer::OpenSong(const QString &fileName, int pan, int speed, int pitch,
     try {
         m_length = std::max<qint64>(0, m_backend.lengthBytes(channel));
         m_backend.setEndNotification(channel, [this](Handle, Handle ended) { onSongEnded(ended); });
+        m_backend.setLoopBreath(channel, m_breath.pauseMs, m_breath.clicks, m_breath.beatMs);
         SetSpeed(speed);
         SetPitch(pitch);
         SetReverb(reverb);
@@ -186,6 +187,12 @@ void TLxPlayer::FollowSection(int index, qint64 pos)
     if (!m_backend.setLoopRange(channel, section->PosA, section->PosB) && m_loopChannel == channel)
         m_backend.clearLoopRange(channel); // the range before must not go on repeating
     m_loopChannel = channel;
+}
+
+void TLxPlayer::SetLoopBreath(int pauseMs, int clicks, int beatMs)
+{
+    m_breath = LoopBreath{pauseMs, clicks, beatMs};
+    m_backend.setLoopBreath(channel(), pauseMs, clicks, beatMs);
 }
 
 void TLxPlayer::SetSpeed(int percent)

@@ -25,6 +25,12 @@ void OptionSettings::load(const QString &iniPath)
     InhibitOverWriteRecord = ini.readBool(Section, u"InhibitOverWriteRecord", true);
     AutoEnterToLibrary = ini.readBool(Section, u"AutoEnterToLibrary", true);
     PlayTimer = OptionRanges::PlayTimer.clamp(ini.readInteger(Section, u"PlayTimer", 0));
+    BreathOfRepeat =
+        OptionRanges::BreathOfRepeat.clamp(ini.readInteger(Section, u"BreathOfRepeat", 0));
+    CountInClicks =
+        OptionRanges::CountInClicks.clamp(ini.readInteger(Section, u"CountInClicks", 0));
+    CountInBeatMs =
+        OptionRanges::CountInBeatMs.clamp(ini.readInteger(Section, u"CountInBeatMs", 500));
 }
 
 bool OptionSettings::save(const QString &iniPath) const
@@ -43,4 +49,7 @@ void OptionSettings::writeTo(quillmere::IniFile &ini) const
     ini.writeBool(Section, u"InhibitOverWriteRecord", InhibitOverWriteRecord);
     ini.writeBool(Section, u"AutoEnterToLibrary", AutoEnterToLibrary);
     ini.writeInteger(Section, u"PlayTimer", PlayTimer);
+    ini.writeInteger(Section, u"BreathOfRepeat", BreathOfRepeat);
+    ini.writeInteger(Section, u"CountInClicks", CountInClicks);
+    ini.writeInteger(Section, u"CountInBeatMs", CountInBeatMs);
 }

@@ -166,6 +166,7 @@ TForm1::TForm1(const QStringList &paths, MessagePresenter *messages, const QStri
         w->show();
     FormPaint();
     m_options.load(m_settingsPath);
+    applyLoopBreath();
     createToolDialog();
     createRecordDialog();
     ProcessCommandLine(paths);

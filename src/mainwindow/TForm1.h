@@ -7,8 +7,10 @@
 #include "mainwindow/MessageBoxPresenter.h"
 #include "mainwindow/OptionSettings.h"
 #include "mainwindow/SpeedTrainerSession.h"
+#include "mainwindow/TapTempo.h"
 #include "skinwidgets/SkinPaintBox.h"
 
+#include <QElapsedTimer>
 #include <QStringList>
 #include <QTimer>
 #include <QWidget>
@@ -148,6 +150,9 @@ public:
     TLxButtonMng &ButtonMng() { return *m_buttons; }
     TLxSliderMng &SliderMng() { return *m_sliders; }
     OptionSettings &Options() { return m_options; }
+    // The key T: one tap of the count-in's tempo. The tempo is shown in the hint of
+    // "BUTTON_LOOP" and reaches the stream at once.
+    void TapCountInTempo();
     PlayListBox &PlayList() { return *ListBoxPlayList; }
     QString SpeedText() const;
     QString PitchText() const;
@@ -245,6 +250,11 @@ private:
     MessagePresenter &m_messages;
     QString m_settingsPath;
     OptionSettings m_options;
+    TapTempo m_tapTempo;
+    QElapsedTimer m_tapClock;
+    bool m_tempoTapped = false;
+    // Hands the pause and count-in of the options to the engine and shows the tempo.
+    void applyLoopBreath();
     bool m_abLoopAtStart = false;
     bool m_reportingLockError = false;
     bool m_loadingPlayList = false;

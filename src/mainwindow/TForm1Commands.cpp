@@ -164,6 +164,13 @@ void TForm1::keyPressEvent(QKeyEvent *event)
     // that two-state buttons flip exactly as under the mouse.
     QString name;
     switch (event->key()) {
+    case Qt::Key_T:
+        // Ctrl+T and the like are other commands' shortcuts.
+        if ((event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier)
+            TapCountInTempo();
+        else
+            QWidget::keyPressEvent(event);
+        return;
     case Qt::Key_Space:
     case Qt::Key_MediaTogglePlayPause:
     case Qt::Key_MediaPlay:

@@ -5,13 +5,18 @@
 #include "options/GioClassRegistry.h"
 #include "options/OptionRanges.h"
 #include "options/TToolDlg.h"
+#include "skin/TLxButtonMng.h"
 #include "skin/TLxSlider.h"
 #include "skin/TLxSliderMng.h"
+#include "skin/TLxToggleButton.h"
 #include "skin/TSpectrum.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QSlider>
+#include <QSpinBox>
+
+#include <cmath>
 
 namespace {
 // The spectrum's peak marks after the options are confirmed (light blue).
@@ -38,6 +43,8 @@ void TForm1::fillToolDialog()
     dlg.CheckBoxInhibitOverWrite->setChecked(m_options.InhibitOverWriteRecord);
     dlg.CheckBoxAutoEnter->setChecked(m_options.AutoEnterToLibrary);
     dlg.TrackBarSleepTimer->setValue(m_options.PlayTimer);
+    dlg.TrackBarBreath->setValue(m_options.BreathOfRepeat);
+    dlg.SpinCountIn->setValue(m_options.CountInClicks);
 }
 
 void TForm1::takeToolDialog()
@@ -64,6 +71,9 @@ void TForm1::takeToolDialog()
     m_options.InhibitOverWriteRecord = dlg.CheckBoxInhibitOverWrite->isChecked();
     m_options.AutoEnterToLibrary = dlg.CheckBoxAutoEnter->isChecked();
     m_options.PlayTimer = dlg.TrackBarSleepTimer->value();
+    m_options.BreathOfRepeat = dlg.TrackBarBreath->value();
+    m_options.CountInClicks = dlg.SpinCountIn->value();
+    applyLoopBreath();
     SleepElapsedMs = 0;
     update();
 }
@@ -89,4 +99,38 @@ void TForm1::ShowToolDialog()
         takeToolDialog();
         saveOptionSection();
     }
+}
+
+void TForm1::TapCountInTempo()
+{
+    if (!m_tapClock.isValid())
+        m_tapClock.start();
+    if (!m_tapTempo.tap(m_tapClock.elapsed()))
+        return;
+    m_options.CountInBeatMs = OptionRanges::CountInBeatMs.clamp(m_tapTempo.beatMs());
+    m_tempoTapped = true;
+    applyLoopBreath();
+}
+
+void TForm1::applyLoopBreath()
+{
+    m_player->SetLoopBreath(m_options.BreathOfRepeat * 100, m_options.CountInClicks,
+                            m_options.CountInBeatMs);
+    // The tempo goes with the A-B repeat button's hint, where a user looks for what repeats
+    // do; it stays out of the way until a count-in is in use or a tempo was tapped.
+    TLxButton *loop = m_buttons->Find(u"BUTTON_LOOP");
+    if (!loop || !loop->IsToggle())
+        return;
+    auto *toggle = static_cast<TLxToggleButton *>(loop);
+    for (QString *hint : {&loop->Hint, &toggle->OnHint}) {
+        const qsizetype cut = hint->indexOf(u'（');
+        if (cut >= 0)
+            hint->truncate(cut);
+    }
+    if (m_options.CountInClicks == 0 && !m_tempoTapped)
+        return;
+    const QString tempo =
+        QStringLiteral("（カウント ♩=%1）").arg(std::lround(60000.0 / m_options.CountInBeatMs));
+    loop->Hint += tempo;
+    toggle->OnHint += tempo;
 }

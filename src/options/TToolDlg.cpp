@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSlider>
+#include <QSpinBox>
 #include <QTabWidget>
 
 namespace {
@@ -98,6 +99,31 @@ QSlider *TToolDlg::addTrackBar(QGridLayout *grid, int row, int min, int max, QLi
     return bar;
 }
 
+// The pause before each A-B repeat, in tenths of a second, and the clicks that count in during
+// it at the tempo tapped with T in the main window.
+QLayout *TToolDlg::createBreathGroup()
+{
+    auto *grid = new QGridLayout;
+    TrackBarBreath =
+        addTrackBar(grid, 0, OptionRanges::BreathOfRepeat.min, OptionRanges::BreathOfRepeat.max,
+                    EditBreath, QStringLiteral("秒"));
+    TrackBarBreath->setTickPosition(QSlider::TicksBelow);
+    TrackBarBreath->setTickInterval(10);
+    auto showSeconds = [this] {
+        EditBreath->setText(QString::number(TrackBarBreath->value() / 10.0, 'f', 1));
+    };
+    connect(TrackBarBreath, &QSlider::valueChanged, EditBreath, showSeconds);
+    showSeconds();
+    SpinCountIn = new QSpinBox;
+    SpinCountIn->setObjectName(QStringLiteral("SpinCountIn"));
+    SpinCountIn->setRange(OptionRanges::CountInClicks.min, OptionRanges::CountInClicks.max);
+    SpinCountIn->setSpecialValueText(QStringLiteral("なし"));
+    grid->addWidget(new QLabel(QStringLiteral("カウント（T キーでテンポを指定）")), 1, 0, 1, 2);
+    grid->addWidget(SpinCountIn, 1, 2);
+    grid->addWidget(new QLabel(QStringLiteral("回")), 1, 3);
+    return grid;
+}
+
 QWidget *TToolDlg::createPlayPage()
 {
     using namespace OptionRanges;
@@ -157,6 +183,7 @@ QWidget *TToolDlg::createPlayPage()
     grid->addWidget(group(QStringLiteral("ピッチ"), pitchGrid), 1, 1);
     grid->addWidget(group(QStringLiteral("スペクトラム表示"), peaks), 2, 0);
     grid->addWidget(group(QStringLiteral("連続再生タイマー（分）"), sleepGrid), 2, 1);
+    grid->addWidget(group(QStringLiteral("リピート前の休み"), createBreathGroup()), 3, 0, 1, 2);
     return page;
 }
 

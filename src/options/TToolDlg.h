@@ -14,9 +14,11 @@
 
 class QCheckBox;
 class QLabel;
+class QLayout;
 class QLineEdit;
 class QPushButton;
 class QSlider;
+class QSpinBox;
 class QTabWidget;
 
 class TToolDlg : public QDialog {
@@ -49,6 +51,9 @@ public:
     QLineEdit *EditPitch = nullptr;
     QLineEdit *EditSleepTimer = nullptr;
     QCheckBox *CheckSpecPeaks = nullptr;
+    QSlider *TrackBarBreath = nullptr; // tenths of a second
+    QLineEdit *EditBreath = nullptr;
+    QSpinBox *SpinCountIn = nullptr;
 
     // Page "録音".
     QLineEdit *EditSaveDir = nullptr;
@@ -74,6 +79,7 @@ protected:
 
 private:
     QWidget *createPlayPage();
+    QLayout *createBreathGroup();
     QWidget *createRecordPage();
     QWidget *createAssociationPage(const QStringList &pluginFormats);
     QSlider *addTrackBar(class QGridLayout *grid, int row, int min, int max, QLineEdit *&field,

@@ -180,7 +180,8 @@ TEST_F(TForm1OptionsTest, ValuesOutOfRangeInTheFileAreClampedOnLoad)
 {
     testfiles::writeFile(quillmere::AppPaths::settingsFile(),
                          "[Option]\r\nMinOfSpeed=-100\r\nMaxOfSpeed=-80\r\nDeltaOfSpeed=0\r\n"
-                         "DeltaOfPitch=99\r\nPlayTimer=-3\r\n");
+                         "DeltaOfPitch=99\r\nPlayTimer=-3\r\nBreathOfRepeat=60\r\n"
+                         "CountInClicks=-1\r\nCountInBeatMs=20\r\n");
     open();
     const TLxSlider *speed = window->SliderMng().Find(u"SLIDER_SPEED");
     EXPECT_EQ(speed->Min(), -75);
@@ -188,17 +189,21 @@ TEST_F(TForm1OptionsTest, ValuesOutOfRangeInTheFileAreClampedOnLoad)
     EXPECT_EQ(window->Options().DeltaOfSpeed, 1);
     EXPECT_EQ(window->Options().DeltaOfPitch, 24);
     EXPECT_EQ(window->Options().PlayTimer, 0);
+    EXPECT_EQ(window->Options().BreathOfRepeat, 50);
+    EXPECT_EQ(window->Options().CountInClicks, 0);
+    EXPECT_EQ(window->Options().CountInBeatMs, 100);
     window.reset();
 
     testfiles::writeFile(quillmere::AppPaths::settingsFile(),
                          "[Option]\r\nMinOfSpeed=-60\r\nMaxOfSpeed=180\r\nDeltaOfSpeed=50\r\n"
-                         "DeltaOfPitch=24\r\nPlayTimer=18\r\n");
+                         "DeltaOfPitch=24\r\nPlayTimer=18\r\nCountInClicks=9\r\n");
     open();
     EXPECT_EQ(window->SliderMng().Find(u"SLIDER_SPEED")->Min(), -60);
     EXPECT_EQ(window->SliderMng().Find(u"SLIDER_SPEED")->Max(), 180);
     EXPECT_EQ(window->Options().DeltaOfSpeed, 50);
     EXPECT_EQ(window->Options().DeltaOfPitch, 24);
     EXPECT_EQ(window->Options().PlayTimer, 18);
+    EXPECT_EQ(window->Options().CountInClicks, 8);
 }
 
 } // namespace

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <limits>
+#include <numbers>
 
 namespace quillmere::audio {
 namespace {
@@ -157,6 +159,8 @@ void TempoChannel::restartRendering(quint64 generation)
     m_paddedFrames = 0;
     m_splices.reset(std::llround(m_renderPos));
     m_renderSpliceFrom = -1;
+    m_gapDone = -1;
+    m_fadeInDone = GapFadeFrames;
 }
 
 // Render thread: turns decoded audio into finished blocks, about 12 ms at a time.
@@ -164,6 +168,7 @@ void TempoChannel::renderLoop()
 {
     flushDenormalsToZero();
     EffectSettings effects;
+    BreathSettings breath;
     while (m_running.load(std::memory_order_acquire)) {
         const double pitch = m_pitchScale.load(std::memory_order_acquire);
         const double speed =
@@ -176,6 +181,8 @@ void TempoChannel::renderLoop()
         }
         if (m_effects.take(effects))
             takeEffects(effects);
+        if (m_breath.take(breath))
+            m_countIn.set(breath);
         const quint64 generation = m_generation.load(std::memory_order_acquire);
         if (generation != m_renderGeneration)
             restartRendering(generation);
@@ -248,11 +255,23 @@ void TempoChannel::feed(const float *stereo, int frames) QUILLMERE_NONBLOCKING
 
 // One finished block, or false when the decoder has not caught up yet. Positions here are
 // stream frames (what went into the stretcher); the splice map turns them into source frames.
+//
+// A pause between repeats is made here, after the stretcher, rather than by feeding it
+// silence: the stretcher would smear the end of the section into the pause and the pause into
+// a, and its output is placed in time only to within a hop, where here the pause and its clicks
+// are exact to the frame. The stretcher simply waits while the pause is rendered.
 bool TempoChannel::renderBlock(RenderedBlock &out) QUILLMERE_NONBLOCKING
 {
+    if (m_gapDone >= 0)
+        return renderGapBlock(out);
     feedStretcher();
-    if (const double from = m_splices.reach(m_renderPos); from >= 0)
+    if (const double from = m_splices.reach(m_renderPos); from >= 0) {
         m_renderSpliceFrom = from;
+        if (m_countIn.gapFrames() > 0) {
+            m_gapDone = 0;
+            return renderGapBlock(out);
+        }
+    }
     const int most =
         m_splices.framesBeforeSplice(m_renderPos, m_renderSpeed, RenderedBlock::Capacity);
     int frames = m_stretcher->retrieve(out.samples, most);
@@ -271,6 +290,7 @@ bool TempoChannel::renderBlock(RenderedBlock &out) QUILLMERE_NONBLOCKING
             out.last = true;
         }
     }
+    fadeAroundGap(out.samples, frames);
     applyEffectsAndPan(out.samples, frames);
     out.generation = m_renderGeneration;
     out.sourceFrame = m_splices.toSource(m_renderPos);
@@ -281,6 +301,63 @@ bool TempoChannel::renderBlock(RenderedBlock &out) QUILLMERE_NONBLOCKING
     m_renderPos += frames * m_renderSpeed;
     m_outputEnded = out.last;
     return true;
+}
+
+// One block of the pause before a repeat: silence through the effects, so that a reverb's
+// tail rings on into it, and the count-in on top, untouched by them. It stands for no source
+// time at all: the position holds at a until the section is heard again.
+bool TempoChannel::renderGapBlock(RenderedBlock &out) QUILLMERE_NONBLOCKING
+{
+    const int frames = std::min(m_countIn.gapFrames() - m_gapDone, RenderedBlock::Capacity);
+    if (frames <= 0) { // the pause was shortened under way
+        m_gapDone = -1;
+        m_fadeInDone = 0;
+        return renderBlock(out);
+    }
+    std::fill(out.samples, out.samples + 2 * frames, 0.0f);
+    applyEffectsAndPan(out.samples, frames);
+    m_countIn.addTo(out.samples, m_gapDone, frames);
+    out.generation = m_renderGeneration;
+    out.sourceFrame = m_splices.toSource(m_renderPos);
+    out.sourceFramesPerFrame = 0;
+    out.frames = frames;
+    out.last = false;
+    out.spliceFrom = m_renderSpliceFrom;
+    m_renderSpliceFrom = -1;
+    m_gapDone += frames;
+    if (m_gapDone >= m_countIn.gapFrames()) {
+        m_gapDone = -1;
+        m_fadeInDone = 0;
+    }
+    return true;
+}
+
+// With a pause set, the end of each repeat fades out into it and a fades in after it, so that
+// neither edge clicks. Without one the crossfade of the loop joins them and nothing is faded.
+void TempoChannel::fadeAroundGap(float *stereo, int frames) QUILLMERE_NONBLOCKING
+{
+    if (m_countIn.gapFrames() == 0) {
+        m_fadeInDone = GapFadeFrames;
+        return;
+    }
+    const int toSplice =
+        m_splices.framesBeforeSplice(m_renderPos, m_renderSpeed, std::numeric_limits<int>::max());
+    if (m_fadeInDone >= GapFadeFrames && toSplice > frames + GapFadeFrames)
+        return;
+    const auto rise = [](int n) {
+        const double t = (std::clamp(n, 0, GapFadeFrames - 1) + 0.5) / GapFadeFrames;
+        const double s = std::sin(t * std::numbers::pi / 2);
+        return float(s * s);
+    };
+    for (int i = 0; i < frames; ++i) {
+        float gain = 1.0f;
+        if (m_fadeInDone < GapFadeFrames)
+            gain *= rise(m_fadeInDone++);
+        if (toSplice - i <= GapFadeFrames)
+            gain *= rise(toSplice - i - 1);
+        stereo[2 * i] *= gain;
+        stereo[2 * i + 1] *= gain;
+    }
 }
 
 void TempoChannel::applyEffectsAndPan(float *stereo, int frames) QUILLMERE_NONBLOCKING

@@ -14,6 +14,7 @@
 #include "audio/core/TapRing.h"
 #include "audio/decoders/Decoder.h"
 #include "audio/dsp/Biquad.h"
+#include "audio/dsp/CountInClicks.h"
 #include "audio/dsp/GainRamp.h"
 #include "audio/dsp/PeakLimiter.h"
 #include "audio/dsp/Reverb.h"
@@ -55,6 +56,8 @@ public:
     // inactive range (b <= a) lets the song play on. Ranges shorter than
     // LoopReader::MinLoopFrames are not taken.
     void setLoop(qint64 a, qint64 b);
+    // A pause before each repeat of the loop, with a count-in in it; a gap of 0 repeats at once.
+    void setBreath(const BreathSettings &breath) { m_breath.publish(breath); }
     // True when the decoder has already wrapped past what is heard: the audio on its way out
     // still follows a loop that was changed since.
     bool wrapAhead(double outputLatencySeconds) const;
@@ -77,6 +80,8 @@ private:
     void decodeLoop();
     void renderLoop();
     bool renderBlock(RenderedBlock &out) QUILLMERE_NONBLOCKING;
+    bool renderGapBlock(RenderedBlock &out) QUILLMERE_NONBLOCKING;
+    void fadeAroundGap(float *stereo, int frames) QUILLMERE_NONBLOCKING;
     void feedStretcher() QUILLMERE_NONBLOCKING;
     void feed(const float *stereo, int frames) QUILLMERE_NONBLOCKING;
     void applyEffectsAndPan(float *stereo, int frames) QUILLMERE_NONBLOCKING;
@@ -112,6 +117,7 @@ private:
     std::atomic<double> m_pitchScale{1.0};
     std::atomic<float> m_pan{0.0f};
     LatestValue<EffectSettings> m_effects;
+    LatestValue<BreathSettings> m_breath;
 
     std::atomic<State> m_state{State::Stopped};
     std::atomic<bool> m_stalled{false};
@@ -150,6 +156,12 @@ private:
     GainRamp m_leftGain;
     GainRamp m_rightGain;
     PeakLimiter m_limiter;
+    // The pause between repeats: frames of it rendered so far, -1 outside one; then the fade
+    // back in.
+    static constexpr int GapFadeFrames = 256; // about 6 ms
+    CountInClicks m_countIn;
+    int m_gapDone = -1;
+    int m_fadeInDone = GapFadeFrames;
 
     // Output callback only.
     int m_blockOffset = 0;
