@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <limits>
 
 namespace quillmere::audio {
 namespace {
@@ -62,30 +63,32 @@ void TempoChannel::setLoop(qint64 a, qint64 b)
     m_loop.publish(LoopRange{a, b, ++m_loopEpoch});
 }
 
-bool TempoChannel::wrapAhead(double outputLatencySeconds) const
+bool TempoChannel::wrapAhead(double heardFrame) const
 {
-    positionFrames(outputLatencySeconds); // takes up the newest mark
+    PlayedMark heard;
     const quint64 decoded = m_decodedWraps.load(std::memory_order_acquire);
     const quint64 generation = m_generation.load(std::memory_order_acquire);
-    return decoded >> WrapBits == (generation & (~quint64(0) >> WrapBits)) &&
-           m_heard.generation == generation &&
-           (decoded & ((quint64(1) << WrapBits) - 1)) > m_heard.wraps;
+    return m_marks.find(heardFrame, heard) && heard.generation == generation &&
+           decoded >> WrapBits == (generation & (~quint64(0) >> WrapBits)) &&
+           (decoded & ((quint64(1) << WrapBits) - 1)) > heard.wraps;
 }
 
-qint64 TempoChannel::positionFrames(double outputLatencySeconds) const
+qint64 TempoChannel::positionFrames(double heardFrame) const
 {
-    m_played.take(m_heard);
-    if (m_heard.generation != m_generation.load(std::memory_order_acquire))
+    PlayedMark heard;
+    if (!m_marks.find(heardFrame, heard) ||
+        heard.generation != m_generation.load(std::memory_order_acquire))
         return m_seekFrame.load(std::memory_order_acquire); // the jump has not been heard yet
-    const double latencyFrames = outputLatencySeconds * OutputRate;
-    const double speed = m_speed.load(std::memory_order_relaxed);
-    // A loop's wrap still in the output's buffers has not been heard: the position stays
-    // before b until it comes out.
-    const double heard =
-        m_heard.spliceFrom >= 0 && double(m_heard.framesSinceSplice) < latencyFrames
-            ? m_heard.spliceFrom - (latencyFrames - double(m_heard.framesSinceSplice)) * speed
-            : m_heard.frame - latencyFrames * speed;
-    return std::max<qint64>(0, std::llround(heard));
+    // Within the mark's stretch the source moved on at the ratio of that block; past its end
+    // nothing newer was played (paused, or the output ran dry), so the position stays there.
+    const double into =
+        std::clamp(heardFrame - double(heard.outputFrame), 0.0, double(heard.frames));
+    return std::max<qint64>(0, std::llround(heard.sourceFrame + into * heard.sourceFramesPerFrame));
+}
+
+qint64 TempoChannel::mixedPositionFrames() const
+{
+    return positionFrames(std::numeric_limits<double>::infinity());
 }
 
 // Decoder thread: reads ahead into the decoded ring, seeks when a new generation asks and
@@ -286,13 +289,12 @@ void TempoChannel::applyEffectsAndPan(float *stereo, int frames) QUILLMERE_NONBL
 }
 
 // Output callback: never blocks, locks or allocates.
-int TempoChannel::mixInto(float *mix, int frames, bool continuing) QUILLMERE_NONBLOCKING
+int TempoChannel::mixInto(float *mix, int frames, qint64 outputFrame) QUILLMERE_NONBLOCKING
 {
     if (m_state.load(std::memory_order_acquire) != State::Playing)
         return 0;
     const quint64 generation = m_generation.load(std::memory_order_acquire);
     int done = 0;
-    bool published = continuing;
     while (done < frames) {
         RenderedBlock *block = m_rendered.front();
         if (!block)
@@ -300,23 +302,20 @@ int TempoChannel::mixInto(float *mix, int frames, bool continuing) QUILLMERE_NON
         if (block->generation != generation) {
             m_rendered.pop(); // rendered before the last seek
             m_blockOffset = 0;
-            m_spliceFrom = -1;
             continue;
         }
         if (generation != m_mixGeneration) {
             m_mixGeneration = generation;
             m_wrapsHeard = 0;
         }
-        if (m_blockOffset == 0 && block->spliceFrom >= 0 && m_framesSinceSplice > 0) {
-            m_spliceFrom = block->spliceFrom;
-            m_framesSinceSplice = 0;
-            ++m_wrapsHeard;
-        }
-        if (!published) {
-            m_played.publish(
-                PlayedMark{block->sourceFrame + m_blockOffset * block->sourceFramesPerFrame,
-                           generation, m_spliceFrom, m_framesSinceSplice, m_wrapsHeard});
-            published = true;
+        const qint64 at = outputFrame + done;
+        if (m_blockOffset == 0 || at != m_nextOutputFrame) {
+            if (m_blockOffset == 0 && block->spliceFrom >= 0)
+                ++m_wrapsHeard;
+            m_markFrames = 0;
+            m_marks.begin(
+                PlayedMark{at, block->sourceFrame + m_blockOffset * block->sourceFramesPerFrame,
+                           block->sourceFramesPerFrame, 0, generation, m_wrapsHeard});
         }
         const int n = std::min(frames - done, block->frames - m_blockOffset);
         const float *from = block->samples + 2 * m_blockOffset;
@@ -324,8 +323,10 @@ int TempoChannel::mixInto(float *mix, int frames, bool continuing) QUILLMERE_NON
             mix[2 * done + i] += from[i];
         m_tap.write(from, n);
         m_blockOffset += n;
-        m_framesSinceSplice += n;
         done += n;
+        m_markFrames += n;
+        m_marks.extend(m_markFrames);
+        m_nextOutputFrame = outputFrame + done;
         if (m_blockOffset < block->frames)
             continue;
         const bool last = block->last;
@@ -333,8 +334,7 @@ int TempoChannel::mixInto(float *mix, int frames, bool continuing) QUILLMERE_NON
         m_rendered.pop();
         m_blockOffset = 0;
         if (last) {
-            m_played.publish(
-                PlayedMark{end, generation, m_spliceFrom, m_framesSinceSplice, m_wrapsHeard});
+            m_marks.begin(PlayedMark{outputFrame + done, end, 0, 0, generation, m_wrapsHeard});
             m_state.store(State::Stopped, std::memory_order_release);
             m_endPending.store(true, std::memory_order_release);
             break;

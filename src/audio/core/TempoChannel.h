@@ -9,6 +9,7 @@
 #include "audio/core/BlockRing.h"
 #include "audio/core/Blocks.h"
 #include "audio/core/LoopReader.h"
+#include "audio/core/PlayedMarks.h"
 #include "audio/core/Realtime.h"
 #include "audio/core/SpliceMap.h"
 #include "audio/core/TapRing.h"
@@ -53,10 +54,15 @@ public:
     // inactive range (b <= a) lets the song play on. Ranges shorter than
     // LoopReader::MinLoopFrames are not taken.
     void setLoop(qint64 a, qint64 b);
+    // heardFrame is the output frame leaving the speaker now, in the numbering mixInto() gets.
     // True when the decoder has already wrapped past what is heard: the audio on its way out
     // still follows a loop that was changed since.
-    bool wrapAhead(double outputLatencySeconds) const;
-    qint64 positionFrames(double outputLatencySeconds) const;
+    bool wrapAhead(double heardFrame) const;
+    // The source position of that frame, with the ratio it was rendered at.
+    qint64 positionFrames(double heardFrame) const;
+    // The source position after everything mixed so far: where the song stands once the
+    // device's buffers have played out.
+    qint64 mixedPositionFrames() const;
 
     enum class State { Stopped, Playing, Paused };
     void setState(State state) { m_state.store(state, std::memory_order_release); }
@@ -66,10 +72,9 @@ public:
     bool takeEnded() { return m_endPending.exchange(false, std::memory_order_acq_rel); }
     const TapRing &tap() const { return m_tap; }
 
-    // Output callback: adds up to `frames` frames to mix, returns how many it had. The first
-    // frame's source position becomes the played position unless continuing a buffer that an
-    // earlier call began.
-    int mixInto(float *mix, int frames, bool continuing = false) QUILLMERE_NONBLOCKING;
+    // Output callback: adds up to `frames` frames to mix, returns how many it had. outputFrame
+    // is the device's number for the first of them; the marks of what was played refer to it.
+    int mixInto(float *mix, int frames, qint64 outputFrame) QUILLMERE_NONBLOCKING;
 
 private:
     void decodeLoop();
@@ -113,18 +118,8 @@ private:
     std::atomic<bool> m_stalled{false};
     std::atomic<bool> m_endPending{false};
 
-    // Published by the output callback at the start of each buffer: the source position of
-    // the next frame it plays and, for a loop, where it wrapped from and how many frames ago.
-    struct PlayedMark {
-        double frame = 0;
-        quint64 generation = 0;
-        double spliceFrom = -1;
-        qint64 framesSinceSplice = 0;
-        quint64 wraps = 0; // in this generation
-    };
-    mutable LatestValue<PlayedMark> m_played;
-    mutable PlayedMark
-        m_heard; // the reader's copy; positionFrames() runs under the back end's lock
+    // Written by the output callback, one per block begun: what each output frame played.
+    PlayedMarks m_marks;
 
     // Render thread only.
     quint64 m_renderGeneration = ~quint64(0);
@@ -146,10 +141,10 @@ private:
 
     // Output callback only.
     int m_blockOffset = 0;
-    double m_spliceFrom = -1;
-    qint64 m_framesSinceSplice = 1;
     quint64 m_mixGeneration = 0;
     quint64 m_wrapsHeard = 0;
+    qint64 m_nextOutputFrame = -1; // after the last frame mixed: a gap there needs a new mark
+    qint64 m_markFrames = 0;       // frames the newest mark covers
 };
 
 } // namespace quillmere::audio
