@@ -624,7 +624,9 @@ qint64 AudioBackend::fft1024(Handle channel, float *magnitudes)
     const Impl::Channel *c = d->tempoChannel(channel);
     if (!c)
         return fail(ErrorCode::InvalidHandle, qint64(-1));
-    if (!d->fft.compute(c->tempo->tap(), magnitudes))
+    const double queued =
+        d->output && !d->output->isOffline() ? d->output->clock().queuedFrames : 0.0;
+    if (!d->fft.compute(c->tempo->tap(), magnitudes, queued))
         return fail(ErrorCode::NotAvailable, qint64(-1));
     return fail(ErrorCode::Ok, framesToBytes(Fft1024::Size));
 }
