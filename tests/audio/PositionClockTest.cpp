@@ -2,13 +2,9 @@
 // device with 200 ms of buffering (a wireless headset's; a desktop sound server gives about
 // 50 ms) in front of a real tempo channel, and the clicks of a generated file tell, in the
 // output, which source frame each output frame played. Tolerance: 10 ms of source time, the
-// accuracy the player promises.
-//
-// The speed change is small on purpose: after a change Rubber Band's output sits about
-// 3000 x (new speed - old speed) source frames away from a continuous mapping, its own latency
-// moving with the ratio, which the channel does not model yet. From 1 to 0.9 that is 300
-// frames, inside the tolerance, while audio queued at the old ratio but placed with the new
-// one would be 880 frames off.
+// accuracy the player promises. Rubber Band only: SoundTouch's overlap search drifts by a few
+// tenths of a percent over long silences such as these (music keeps it in place), which would
+// measure the library rather than the clock.
 #include "audio/core/TempoChannel.h"
 #include "audio/decoders/SndfileDecoder.h"
 #include "audio/decoders/StereoConverter.h"
@@ -121,8 +117,8 @@ TEST_P(PositionClockTest, PositionIsTheSourceFrameHeardEvenRightAfterASpeedChang
 }
 
 INSTANTIATE_TEST_SUITE_P(SpeedChanges, PositionClockTest,
-                         ::testing::Values(std::tuple{0.5, 0.5}, std::tuple{1.0, 1.0},
-                                           std::tuple{2.0, 2.0}, std::tuple{1.0, 0.9}));
+                         ::testing::Values(std::tuple{1.0, 2.0}, std::tuple{2.0, 0.5},
+                                           std::tuple{0.5, 1.0}));
 
 // The file device's clock is where its real-time schedule stands: never ahead of what it has
 // written, never more than the one buffer being written behind it.

@@ -152,6 +152,7 @@ void TempoChannel::restartRendering(quint64 generation)
     m_endFrame = -1;
     m_paddedFrames = 0;
     m_splices.reset(std::llround(m_renderPos));
+    m_ratios.reset();
     m_renderSpliceFrom = -1;
 }
 
@@ -164,6 +165,9 @@ void TempoChannel::renderLoop()
         const double speed =
             m_stretcher->supportedSpeed(m_speed.load(std::memory_order_acquire), pitch);
         if (speed != m_renderSpeed || pitch != m_renderPitch) {
+            if (speed != m_renderSpeed)
+                m_ratios.change(m_renderSpeed,
+                                m_stretcher->outputDelay() + m_stretcher->available());
             m_renderSpeed = speed;
             m_renderPitch = pitch;
             m_stretcher->setSpeedAndPitch(speed, pitch);
@@ -240,8 +244,9 @@ bool TempoChannel::renderBlock(RenderedBlock &out) QUILLMERE_NONBLOCKING
     feedStretcher();
     if (const double from = m_splices.reach(m_renderPos); from >= 0)
         m_renderSpliceFrom = from;
+    const double ratio = m_ratios.ratio(m_renderSpeed);
     const int most =
-        m_splices.framesBeforeSplice(m_renderPos, m_renderSpeed, RenderedBlock::Capacity);
+        m_ratios.limit(m_splices.framesBeforeSplice(m_renderPos, ratio, RenderedBlock::Capacity));
     int frames = m_stretcher->retrieve(out.samples, most);
     if (frames == 0 && !m_inputEnded)
         return false;
@@ -252,7 +257,7 @@ bool TempoChannel::renderBlock(RenderedBlock &out) QUILLMERE_NONBLOCKING
     if (end < 0 && m_lengthFrames >= 0)
         end = m_splices.toStream(double(m_lengthFrames));
     if (end >= 0 && !m_splices.pendingBefore(end)) {
-        const double left = (end - m_renderPos) / m_renderSpeed;
+        const double left = (end - m_renderPos) / ratio;
         if (frames >= left) {
             frames = std::clamp(int(std::ceil(left)), 0, frames);
             out.last = true;
@@ -261,11 +266,12 @@ bool TempoChannel::renderBlock(RenderedBlock &out) QUILLMERE_NONBLOCKING
     applyEffectsAndPan(out.samples, frames);
     out.generation = m_renderGeneration;
     out.sourceFrame = m_splices.toSource(m_renderPos);
-    out.sourceFramesPerFrame = m_renderSpeed;
+    out.sourceFramesPerFrame = ratio;
     out.frames = frames;
     out.spliceFrom = m_renderSpliceFrom;
     m_renderSpliceFrom = -1;
-    m_renderPos += frames * m_renderSpeed;
+    m_renderPos += frames * ratio;
+    m_ratios.consumed(frames);
     m_outputEnded = out.last;
     return true;
 }

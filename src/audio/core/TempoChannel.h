@@ -10,6 +10,7 @@
 #include "audio/core/Blocks.h"
 #include "audio/core/LoopReader.h"
 #include "audio/core/PlayedMarks.h"
+#include "audio/core/RatioPipeline.h"
 #include "audio/core/Realtime.h"
 #include "audio/core/SpliceMap.h"
 #include "audio/core/TapRing.h"
@@ -130,6 +131,7 @@ private:
     bool m_outputEnded = false;
     double m_endFrame = -1; // where the source really ended, once known (stream frames)
     SpliceMap m_splices;
+    RatioPipeline m_ratios;
     double m_renderSpliceFrom = -1; // a splice reached, for the next finished block
     int m_paddedFrames = 0;
     int m_framesSinceRatioChange = 0; // the stretcher may allocate until this passes a limit

@@ -63,6 +63,11 @@ int SoundTouchStretcher::available()
     return static_cast<int>(m_st->numSamples());
 }
 
+int SoundTouchStretcher::outputDelay() const
+{
+    return 0;
+}
+
 int SoundTouchStretcher::retrieve(float *stereo, int maxFrames)
 {
     return static_cast<int>(m_st->receiveSamples(stereo, static_cast<uint>(maxFrames)));
