@@ -2,12 +2,16 @@
 
 #include <soundtouch/SoundTouch.h>
 
+#include <algorithm>
+#include <cmath>
 #include <utility>
 #include <vector>
 
 namespace quillmere::audio {
 
-SoundTouchStretcher::SoundTouchStretcher() : m_st(std::make_unique<soundtouch::SoundTouch>())
+SoundTouchStretcher::SoundTouchStretcher()
+    : m_st(std::make_unique<soundtouch::SoundTouch>()),
+      m_scratch(size_t(maxBlockFrames()) * 2, 0.0f)
 {
     m_st->setSampleRate(44100);
     m_st->setChannels(2);
@@ -48,9 +52,80 @@ void SoundTouchStretcher::setSpeedAndPitch(double speed, double pitchScale)
     m_st->setPitch(pitchScale);
 }
 
-void SoundTouchStretcher::reset()
+namespace {
+
+// SoundTouch plays the first stretch of input after a clear at the song's own speed before it
+// starts stretching, so everything after it came out early (slower speeds) or late (faster):
+// 23 ms at half speed. A lead of silence longer than that stretch is fed after every reset and
+// its output dropped, so the real audio starts with the stretcher in its stride.
+constexpr int LeadFrames = 8192;
+// The probe below finds its click within this much output at any supported speed.
+constexpr int ProbeFrames = 8 * LeadFrames;
+
+} // namespace
+
+// How much output the lead makes before the audio after it begins, measured on this very
+// instance at the current settings (a click after the lead, the first frame of it heard): the
+// library says nothing exact about it, and the probe costs a fraction of a millisecond.
+int SoundTouchStretcher::measureStartDelay()
 {
     m_st->clear();
+    feedSilence(LeadFrames);
+    m_scratch[0] = m_scratch[1] = 1.0f;
+    m_st->putSamples(m_scratch.data(), 1);
+    m_scratch[0] = m_scratch[1] = 0.0f;
+    int delay = -1;
+    float loudest = 0;
+    int loudestAt = 0;
+    int out = 0;
+    while (out < ProbeFrames && (delay < 0 || out < delay + maxBlockFrames())) {
+        feedSilence(maxBlockFrames());
+        while (m_st->numSamples() > 0 && out < ProbeFrames) {
+            const int got = static_cast<int>(
+                m_st->receiveSamples(m_scratch.data(), static_cast<unsigned>(maxBlockFrames())));
+            for (int i = 0; i < got; ++i) {
+                const float level = std::abs(m_scratch[size_t(2 * i)]);
+                if (level > 0.3f && delay < 0)
+                    delay = out + i;
+                if (level > loudest) {
+                    loudest = level;
+                    loudestAt = out + i;
+                }
+            }
+            out += got;
+        }
+    }
+    std::fill(m_scratch.begin(), m_scratch.end(), 0.0f);
+    // A pitch change spreads the click below the threshold: its loudest frame then.
+    return delay >= 0 ? delay : loudestAt;
+}
+
+void SoundTouchStretcher::reset()
+{
+    const int delay = measureStartDelay();
+    m_st->clear();
+    feedSilence(LeadFrames);
+    m_toDrop = delay;
+}
+
+void SoundTouchStretcher::feedSilence(int frames)
+{
+    // m_scratch is silent outside the probe.
+    for (int left = frames; left > 0;) {
+        const int n = std::min(left, maxBlockFrames());
+        m_st->putSamples(m_scratch.data(), static_cast<unsigned>(n));
+        left -= n;
+    }
+}
+
+void SoundTouchStretcher::dropStartDelay()
+{
+    while (m_toDrop > 0 && m_st->numSamples() > 0) {
+        const unsigned n = std::min(
+            {unsigned(m_toDrop), m_st->numSamples(), static_cast<unsigned>(maxBlockFrames())});
+        m_toDrop -= static_cast<int>(m_st->receiveSamples(m_scratch.data(), n));
+    }
+    std::fill(m_scratch.begin(), m_scratch.end(), 0.0f);
 }
 
 void SoundTouchStretcher::feed(const float *stereo, int frames)
@@ -60,7 +135,8 @@ void SoundTouchStretcher::feed(const float *stereo, int frames)
 
 int SoundTouchStretcher::available()
 {
-    return static_cast<int>(m_st->numSamples());
+    dropStartDelay();
+    return m_toDrop > 0 ? 0 : static_cast<int>(m_st->numSamples());
 }
 
 int SoundTouchStretcher::outputDelay() const
@@ -70,6 +146,8 @@ int SoundTouchStretcher::outputDelay() const
 
 int SoundTouchStretcher::retrieve(float *stereo, int maxFrames)
 {
+    if (available() == 0)
+        return 0;
     return static_cast<int>(m_st->receiveSamples(stereo, static_cast<uint>(maxFrames)));
 }
 

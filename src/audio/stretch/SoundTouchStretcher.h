@@ -2,6 +2,8 @@
 
 #include "audio/stretch/Stretcher.h"
 
+#include <vector>
+
 namespace soundtouch {
 class SoundTouch;
 }
@@ -22,8 +24,13 @@ public:
 
 private:
     void growBuffers();
+    void feedSilence(int frames);
+    int measureStartDelay();
+    void dropStartDelay();
 
     std::unique_ptr<soundtouch::SoundTouch> m_st;
+    std::vector<float> m_scratch; // silence in, and the probe's output out
+    int m_toDrop = 0;             // output frames still to discard after a reset
 };
 
 } // namespace quillmere::audio
