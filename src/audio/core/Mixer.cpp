@@ -80,9 +80,12 @@ int Mixer::pull(float *stereo, int frames)
         TempoChannel *channel = slot.load(std::memory_order_seq_cst);
         int done = 0;
         auto lastProgress = std::chrono::steady_clock::now();
-        while (channel && done < frames && channel->state() == TempoChannel::State::Playing) {
-            const int n = channel->mixInto(stereo + 2 * done, frames - done, firstFrame + done);
+        while (channel && done < frames && channel->audible()) {
+            const int n =
+                channel->mixInto(stereo + 2 * done, frames - done, firstFrame + done, false);
             done += n;
+            if (n == 0 && channel->state() != TempoChannel::State::Playing)
+                break; // a fade out that found nothing more to fade
             if (n > 0) {
                 lastProgress = std::chrono::steady_clock::now();
             } else if (std::chrono::steady_clock::now() - lastProgress > StallLimit) {

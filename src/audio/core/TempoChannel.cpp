@@ -295,44 +295,24 @@ void TempoChannel::applyEffectsAndPan(float *stereo, int frames) QUILLMERE_NONBL
 }
 
 // Output callback: never blocks, locks or allocates.
-int TempoChannel::mixInto(float *mix, int frames, qint64 outputFrame) QUILLMERE_NONBLOCKING
+int TempoChannel::mixInto(float *mix, int frames, qint64 outputFrame,
+                          bool realTime) QUILLMERE_NONBLOCKING
 {
-    if (m_state.load(std::memory_order_acquire) != State::Playing)
-        return 0;
+    const bool playing = m_state.load(std::memory_order_acquire) == State::Playing;
     const quint64 generation = m_generation.load(std::memory_order_acquire);
     int done = 0;
-    while (done < frames) {
+    while (done < frames && (playing || m_fade.audible())) {
         RenderedBlock *block = m_rendered.front();
         if (!block)
             break;
         if (block->generation != generation) {
-            m_rendered.pop(); // rendered before the last seek
+            // Rendered before the last seek: what would have been heard of it fades out.
+            m_fade.cutOff(block->samples + 2 * m_blockOffset, block->frames - m_blockOffset);
+            m_rendered.pop();
             m_blockOffset = 0;
             continue;
         }
-        if (generation != m_mixGeneration) {
-            m_mixGeneration = generation;
-            m_wrapsHeard = 0;
-        }
-        const qint64 at = outputFrame + done;
-        if (m_blockOffset == 0 || at != m_nextOutputFrame) {
-            if (m_blockOffset == 0 && block->spliceFrom >= 0)
-                ++m_wrapsHeard;
-            m_markFrames = 0;
-            m_marks.begin(
-                PlayedMark{at, block->sourceFrame + m_blockOffset * block->sourceFramesPerFrame,
-                           block->sourceFramesPerFrame, 0, generation, m_wrapsHeard});
-        }
-        const int n = std::min(frames - done, block->frames - m_blockOffset);
-        const float *from = block->samples + 2 * m_blockOffset;
-        for (int i = 0; i < 2 * n; ++i)
-            mix[2 * done + i] += from[i];
-        m_tap.write(from, n);
-        m_blockOffset += n;
-        done += n;
-        m_markFrames += n;
-        m_marks.extend(m_markFrames);
-        m_nextOutputFrame = outputFrame + done;
+        done += mixBlock(*block, mix + 2 * done, frames - done, outputFrame + done, playing);
         if (m_blockOffset < block->frames)
             continue;
         const bool last = block->last;
@@ -346,9 +326,43 @@ int TempoChannel::mixInto(float *mix, int frames, qint64 outputFrame) QUILLMERE_
             break;
         }
     }
+    // Nothing to play it under (the new audio is not ready, or the channel paused): the audio a
+    // seek cut off fades out alone. Offline the pull waits for the new audio instead.
+    const int tail = realTime ? m_fade.addTail(mix + 2 * done, frames - done) : 0;
+    m_audible.store(m_fade.audible() || m_fade.hasTail(), std::memory_order_release);
     m_stalled.store(done < frames && m_state.load(std::memory_order_relaxed) == State::Playing,
                     std::memory_order_relaxed);
-    return done;
+    return done + tail;
+}
+
+// Mixes what it can of the block into mix, whose first frame the device numbers at; marks
+// where each stretch of the output came from.
+int TempoChannel::mixBlock(const RenderedBlock &block, float *mix, int frames, qint64 at,
+                           bool playing) QUILLMERE_NONBLOCKING
+{
+    if (block.generation != m_mixGeneration) {
+        m_mixGeneration = block.generation;
+        m_wrapsHeard = 0;
+        m_fade.silence();
+    }
+    if (m_blockOffset == 0 || at != m_nextOutputFrame) {
+        if (at != m_nextOutputFrame)
+            m_fade.silence(); // silence was heard since the last frame mixed
+        if (m_blockOffset == 0 && block.spliceFrom >= 0)
+            ++m_wrapsHeard;
+        m_markFrames = 0;
+        m_marks.begin(PlayedMark{at, block.sourceFrame + m_blockOffset * block.sourceFramesPerFrame,
+                                 block.sourceFramesPerFrame, 0, block.generation, m_wrapsHeard});
+    }
+    const float *from = block.samples + 2 * m_blockOffset;
+    const int n = m_fade.add(mix, from, std::min(frames, block.frames - m_blockOffset), playing);
+    m_fade.addTail(mix, n);
+    m_tap.write(from, n);
+    m_blockOffset += n;
+    m_markFrames += n;
+    m_marks.extend(m_markFrames);
+    m_nextOutputFrame = at + n;
+    return n;
 }
 
 } // namespace quillmere::audio

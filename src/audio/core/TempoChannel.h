@@ -9,6 +9,7 @@
 #include "audio/core/BlockRing.h"
 #include "audio/core/Blocks.h"
 #include "audio/core/LoopReader.h"
+#include "audio/core/OutputFade.h"
 #include "audio/core/PlayedMarks.h"
 #include "audio/core/RatioPipeline.h"
 #include "audio/core/Realtime.h"
@@ -73,9 +74,18 @@ public:
     bool takeEnded() { return m_endPending.exchange(false, std::memory_order_acq_rel); }
     const TapRing &tap() const { return m_tap; }
 
+    // True while the channel plays or still fades out after a pause, stop or seek.
+    bool audible() const
+    {
+        return state() == State::Playing || m_audible.load(std::memory_order_acquire);
+    }
+
     // Output callback: adds up to `frames` frames to mix, returns how many it had. outputFrame
     // is the device's number for the first of them; the marks of what was played refer to it.
-    int mixInto(float *mix, int frames, qint64 outputFrame) QUILLMERE_NONBLOCKING;
+    // realTime: a device's callback, whose buffer plays whether filled or not (an offline pull
+    // waits for the audio instead).
+    int mixInto(float *mix, int frames, qint64 outputFrame,
+                bool realTime = true) QUILLMERE_NONBLOCKING;
 
 private:
     void decodeLoop();
@@ -84,6 +94,8 @@ private:
     void feedStretcher() QUILLMERE_NONBLOCKING;
     void feed(const float *stereo, int frames) QUILLMERE_NONBLOCKING;
     void applyEffectsAndPan(float *stereo, int frames) QUILLMERE_NONBLOCKING;
+    int mixBlock(const RenderedBlock &block, float *mix, int frames, qint64 at,
+                 bool playing) QUILLMERE_NONBLOCKING;
     void restartRendering(quint64 generation);
 
     DecoderPtr m_source;
@@ -117,6 +129,7 @@ private:
 
     std::atomic<State> m_state{State::Stopped};
     std::atomic<bool> m_stalled{false};
+    std::atomic<bool> m_audible{false}; // the callback still has a fade to play
     std::atomic<bool> m_endPending{false};
 
     // Written by the output callback, one per block begun: what each output frame played.
@@ -147,6 +160,7 @@ private:
     quint64 m_wrapsHeard = 0;
     qint64 m_nextOutputFrame = -1; // after the last frame mixed: a gap there needs a new mark
     qint64 m_markFrames = 0;       // frames the newest mark covers
+    OutputFade m_fade;
 };
 
 } // namespace quillmere::audio
