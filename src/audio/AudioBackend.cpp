@@ -554,7 +554,7 @@ bool AudioBackend::play(Handle channel, bool restart)
         d->outputLossUnreported.store(false, std::memory_order_release);
     }
     TempoChannel &tempo = *c->tempo;
-    tempo.start();
+    tempo.start(!d->output->isOffline());
     // A song that has played to its end starts again from the beginning.
     const bool atEnd =
         tempo.lengthFrames() >= 0 && tempo.mixedPositionFrames() >= tempo.lengthFrames();

@@ -1,5 +1,7 @@
 #include "audio/core/TempoChannel.h"
 
+#include "audio/core/RealtimePriority.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -13,6 +15,11 @@ using namespace std::chrono_literals;
 // How long the worker threads rest when their ring is full or their input is empty. Short
 // against the 115 ms of rendered audio, long enough to cost nothing.
 constexpr auto IdleWait = 2ms;
+
+// Below what sound servers give their own threads (5 and up): the render thread, whose ring
+// holds 70 ms, above the decoder, whose ring holds a second.
+constexpr int RenderPriority = 3;
+constexpr int DecoderPriority = 2;
 
 } // namespace
 
@@ -31,14 +38,22 @@ TempoChannel::~TempoChannel()
         m_renderThread.join();
 }
 
-void TempoChannel::start()
+void TempoChannel::start(bool realTimePriority)
 {
     if (m_running.load(std::memory_order_acquire))
         return;
     m_stretcher = makeStretcher(m_kind);
     m_running.store(true, std::memory_order_release);
-    m_decoderThread = std::thread([this] { decodeLoop(); });
-    m_renderThread = std::thread([this] { renderLoop(); });
+    m_decoderThread = std::thread([this, realTimePriority] {
+        if (realTimePriority)
+            requestRealtimePriority(DecoderPriority);
+        decodeLoop();
+    });
+    m_renderThread = std::thread([this, realTimePriority] {
+        if (realTimePriority)
+            requestRealtimePriority(RenderPriority);
+        renderLoop();
+    });
 }
 
 void TempoChannel::setTempoAndPitch(double speed, double pitchScale)

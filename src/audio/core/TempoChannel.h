@@ -47,7 +47,9 @@ public:
     qint64 lengthFrames() const { return m_lengthFrames; }
 
     // UI thread.
-    void start(); // starts the threads on first use
+    // Starts the threads on first use; for a real-time device they ask for real-time priority
+    // (an offline render has no deadline to keep and runs at normal priority).
+    void start(bool realTimePriority = false);
     void setTempoAndPitch(double speed, double pitchScale);
     void setPan(float pan); // -1 left only .. 1 right only
     void setEffects(const EffectSettings &effects) { m_effects.publish(effects); }
