@@ -24,13 +24,15 @@ public:
 
 private:
     void growBuffers();
-    void feedSilence(int frames);
+    int leadFrames() const;
     int measureStartDelay();
     void dropStartDelay();
 
     std::unique_ptr<soundtouch::SoundTouch> m_st;
     std::vector<float> m_scratch; // silence in, and the probe's output out
     int m_toDrop = 0;             // output frames still to discard after a reset
+    int m_measuredDelay = -1;     // for the current settings, once measured
+    double m_pitch = 1.0;
 };
 
 } // namespace quillmere::audio
