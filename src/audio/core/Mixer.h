@@ -1,8 +1,9 @@
 #pragma once
 
 // Threads: addChannel() and removeChannel() run on the UI or event thread under the back end's
-// lock; render() is the output callback. They share only the slot array of atomics and the
-// callback's entry counter.
+// lock; render() is the output callback, pull() the one thread that renders offline. They
+// share only the slot array of atomics, the callback's entry counter and the frame count of
+// the pulls (lastPullFrame(), read under the back end's lock).
 
 #include "audio/core/Realtime.h"
 

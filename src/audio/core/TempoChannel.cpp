@@ -335,15 +335,24 @@ int TempoChannel::mixInto(float *mix, int frames, qint64 outputFrame,
         m_rendered.pop();
         m_blockOffset = 0;
         if (last) {
+            m_fade.silence(); // the song itself has ended: nothing to fade
             m_marks.begin(PlayedMark{outputFrame + done, end, 0, 0, generation, m_wrapsHeard});
             m_state.store(State::Stopped, std::memory_order_release);
             m_endPending.store(true, std::memory_order_release);
             break;
         }
     }
+    // The ring ran dry during a fade out: it ends on what it last played.
+    if (!playing && m_fade.audible() && done < frames && !m_rendered.front())
+        done += m_fade.finishFadeOut(mix + 2 * done, frames - done);
     // Nothing to play it under (the new audio is not ready, or the channel paused): the audio a
     // seek cut off fades out alone. Offline the pull waits for the new audio instead.
-    const int tail = realTime ? m_fade.addTail(mix + 2 * done, frames - done) : 0;
+    int tail = 0;
+    if (realTime) {
+        if (generation != m_mixGeneration && !m_rendered.front())
+            m_fade.finishCut();
+        tail = m_fade.addTail(mix + 2 * done, frames - done);
+    }
     m_audible.store(m_fade.audible() || m_fade.hasTail(), std::memory_order_release);
     m_stalled.store(done < frames && m_state.load(std::memory_order_relaxed) == State::Playing,
                     std::memory_order_relaxed);
@@ -358,6 +367,7 @@ int TempoChannel::mixBlock(const RenderedBlock &block, float *mix, int frames, q
     if (block.generation != m_mixGeneration) {
         m_mixGeneration = block.generation;
         m_wrapsHeard = 0;
+        m_fade.finishCut();
         m_fade.silence();
     }
     if (m_blockOffset == 0 || at != m_nextOutputFrame) {
