@@ -10,7 +10,7 @@ QUILLMERE_BUILD_PACKAGES=(
     libsndfile1-dev libopenmpt-dev libsoxr-dev libsoundtouch-dev librubberband-dev
     libfftw3-dev portaudio19-dev libpulse-dev libasound2-dev
     libavformat-dev libavcodec-dev libswresample-dev libavutil-dev libglib2.0-dev
-    libcdio-dev libcdio-paranoia-dev qt6-translations-l10n
+    libcdio-dev libcdio-paranoia-dev qt6-translations-l10n libdbus-1-dev
 )
 QUILLMERE_TEST_PACKAGES=(
     googletest libgtest-dev libbenchmark-dev

@@ -126,9 +126,17 @@ struct AudioBackend::Impl {
     void changeLoop(TempoChannel &tempo, qint64 a, qint64 b)
     {
         tempo.setLoop(a, b);
-        const double latency = output ? output->latencySeconds() : 0.0;
-        if (tempo.wrapAhead(latency))
-            tempo.seek(tempo.positionFrames(latency));
+        const double heard = heardFrame();
+        if (tempo.wrapAhead(heard))
+            tempo.seek(tempo.positionFrames(heard));
+    }
+
+    // The output frame leaving the speaker now; offline, the first of the last buffer pulled.
+    double heardFrame() const
+    {
+        if (!output)
+            return 0;
+        return output->isOffline() ? double(mixer.lastPullFrame()) : output->clock().heardFrame;
     }
 
     // Takes a channel out of the tables. Its tempo channel is handed back to be destroyed
@@ -369,8 +377,7 @@ qint64 AudioBackend::positionBytes(Handle channel) const
     const Impl::Channel *c = d->tempoChannel(channel);
     if (!c)
         return fail(ErrorCode::InvalidHandle, qint64(-1));
-    const double latency = d->output ? d->output->latencySeconds() : 0.0;
-    return fail(ErrorCode::Ok, framesToBytes(c->tempo->positionFrames(latency)));
+    return fail(ErrorCode::Ok, framesToBytes(c->tempo->positionFrames(d->heardFrame())));
 }
 
 bool AudioBackend::setPositionBytes(Handle channel, qint64 bytes)
@@ -562,9 +569,10 @@ bool AudioBackend::play(Handle channel, bool restart)
         d->outputLossUnreported.store(false, std::memory_order_release);
     }
     TempoChannel &tempo = *c->tempo;
-    tempo.start();
+    tempo.start(!d->output->isOffline());
     // A song that has played to its end starts again from the beginning.
-    const bool atEnd = tempo.lengthFrames() >= 0 && tempo.positionFrames(0) >= tempo.lengthFrames();
+    const bool atEnd =
+        tempo.lengthFrames() >= 0 && tempo.mixedPositionFrames() >= tempo.lengthFrames();
     if (restart || (tempo.state() == TempoChannel::State::Stopped && atEnd))
         tempo.seek(0);
     if (!d->mixer.addChannel(&tempo))
@@ -631,7 +639,9 @@ qint64 AudioBackend::fft1024(Handle channel, float *magnitudes)
     const Impl::Channel *c = d->tempoChannel(channel);
     if (!c)
         return fail(ErrorCode::InvalidHandle, qint64(-1));
-    if (!d->fft.compute(c->tempo->tap(), magnitudes))
+    const double queued =
+        d->output && !d->output->isOffline() ? d->output->clock().queuedFrames : 0.0;
+    if (!d->fft.compute(c->tempo->tap(), magnitudes, queued))
         return fail(ErrorCode::NotAvailable, qint64(-1));
     return fail(ErrorCode::Ok, framesToBytes(Fft1024::Size));
 }

@@ -1,6 +1,7 @@
 // The back end's contract: devices, handles and errors, transport, notifications and FFT.
 #include "audio/AudioBackend.h"
 
+#include "audio/core/OutputFade.h"
 #include "support/AudioFixtures.h"
 #include "support/OfflinePlayer.h"
 #include "support/SignalAnalysis.h"
@@ -138,8 +139,14 @@ TEST_F(AudioBackendTest, PauseKeepsThePositionAndPlayResumes)
     ASSERT_TRUE(player.backend.pause(player.channel));
     EXPECT_EQ(player.backend.activeState(player.channel), ActiveState::Paused);
     const qint64 paused = player.backend.positionBytes(player.channel);
-    EXPECT_EQ(player.render(4410).size(), 0u); // nothing plays while paused
-    EXPECT_EQ(player.backend.positionBytes(player.channel), paused);
+    // A fade of a few milliseconds, then nothing plays while paused.
+    const size_t fade = player.render(4410).size() / 2;
+    EXPECT_LE(fade, size_t(OutputFade::RampFrames + 1));
+    EXPECT_EQ(player.render(4410).size(), 0u);
+    // The position moves on by the fade and no further.
+    EXPECT_GT(player.backend.positionBytes(player.channel), paused);
+    EXPECT_NEAR(double(player.backend.positionBytes(player.channel)) / 4, 22050.0 + double(fade),
+                1);
     ASSERT_TRUE(player.backend.play(player.channel, false));
     const auto rest = player.renderToEnd();
     EXPECT_NEAR(double(rest.size() / 2), 22050, 512);

@@ -37,9 +37,9 @@ Fft1024::~Fft1024()
     fftwf_free(m_out);
 }
 
-bool Fft1024::compute(const TapRing &tap, float *magnitudes)
+bool Fft1024::compute(const TapRing &tap, float *magnitudes, double behindFrames)
 {
-    if (!tap.readNewest(m_in, Size))
+    if (!tap.readNewest(m_in, Size, behindFrames))
         return false;
     for (int i = 0; i < Size; ++i)
         m_in[i] *= m_window[i];

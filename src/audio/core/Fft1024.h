@@ -8,7 +8,7 @@ namespace quillmere::audio {
 
 class TapRing;
 
-// Magnitudes of the newest 1024 output frames of a channel: mono, Hann window, scaled so that
+// Magnitudes of the 1024 output frames of a channel being heard: mono, Hann window, scaled so that
 // a full-scale sine peaks near 1.0 at its bin. UI thread.
 class Fft1024 {
 public:
@@ -20,8 +20,9 @@ public:
     Fft1024(const Fft1024 &) = delete;
     Fft1024 &operator=(const Fft1024 &) = delete;
 
-    // False when the channel has not yet played 1024 frames.
-    bool compute(const TapRing &tap, float *magnitudes);
+    // False when the channel has not yet played 1024 frames. behindFrames: how far the frames
+    // being heard lie behind the newest the tap was given (the device's queue).
+    bool compute(const TapRing &tap, float *magnitudes, double behindFrames = 0);
 
 private:
     float *m_in;

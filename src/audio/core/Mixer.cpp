@@ -47,20 +47,20 @@ bool Mixer::removeChannel(TempoChannel *channel)
     return true;
 }
 
-void Mixer::render(void *self, float *stereo, int frames) QUILLMERE_NONBLOCKING
+void Mixer::render(void *self, float *stereo, int frames, qint64 firstFrame) QUILLMERE_NONBLOCKING
 {
     auto *mixer = static_cast<Mixer *>(self);
     mixer->m_callbackCount.fetch_add(1, std::memory_order_seq_cst);
     std::fill(stereo, stereo + 2 * frames, 0.0f);
-    mixer->mix(stereo, frames);
+    mixer->mix(stereo, frames, firstFrame);
     mixer->m_callbackCount.fetch_add(1, std::memory_order_seq_cst);
 }
 
-void Mixer::mix(float *stereo, int frames) QUILLMERE_NONBLOCKING
+void Mixer::mix(float *stereo, int frames, qint64 firstFrame) QUILLMERE_NONBLOCKING
 {
     for (auto &slot : m_slots) {
         if (TempoChannel *channel = slot.load(std::memory_order_seq_cst))
-            channel->mixInto(stereo, frames);
+            channel->mixInto(stereo, frames, firstFrame);
     }
 }
 
@@ -73,15 +73,19 @@ int Mixer::pull(float *stereo, int frames)
     // Counted like a callback, so that removeChannel() waits for a pull in progress.
     m_callbackCount.fetch_add(1, std::memory_order_seq_cst);
     std::fill(stereo, stereo + 2 * frames, 0.0f);
+    const qint64 firstFrame = m_pulledFrames.load(std::memory_order_relaxed);
     int most = 0;
     bool stalled = false;
     for (auto &slot : m_slots) {
         TempoChannel *channel = slot.load(std::memory_order_seq_cst);
         int done = 0;
         auto lastProgress = std::chrono::steady_clock::now();
-        while (channel && done < frames && channel->state() == TempoChannel::State::Playing) {
-            const int n = channel->mixInto(stereo + 2 * done, frames - done, done > 0);
+        while (channel && done < frames && channel->audible()) {
+            const int n =
+                channel->mixInto(stereo + 2 * done, frames - done, firstFrame + done, false);
             done += n;
+            if (n == 0 && channel->state() != TempoChannel::State::Playing)
+                break; // a fade out that found nothing more to fade
             if (n > 0) {
                 lastProgress = std::chrono::steady_clock::now();
             } else if (std::chrono::steady_clock::now() - lastProgress > StallLimit) {
@@ -92,6 +96,14 @@ int Mixer::pull(float *stereo, int frames)
             }
         }
         most = std::max(most, done);
+    }
+    // A pull that played something is a full buffer of the output, as a device's would be:
+    // the marks of the next one begin after it. One that played nothing (all paused) did not
+    // happen as far as the positions go. One cut short by the end of the songs has played out.
+    if (most > 0) {
+        m_pulledFrames.store(firstFrame + frames, std::memory_order_relaxed);
+        m_lastPullFrame.store(most < frames ? firstFrame + frames : firstFrame,
+                              std::memory_order_release);
     }
     m_callbackCount.fetch_add(1, std::memory_order_seq_cst);
     return stalled ? -1 : most;

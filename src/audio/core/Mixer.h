@@ -1,10 +1,13 @@
 #pragma once
 
 // Threads: addChannel() and removeChannel() run on the UI or event thread under the back end's
-// lock; render() is the output callback. They share only the slot array of atomics and the
-// callback's entry counter.
+// lock; render() is the output callback, pull() the one thread that renders offline. They
+// share only the slot array of atomics, the callback's entry counter and the frame count of
+// the pulls (lastPullFrame(), read under the back end's lock).
 
 #include "audio/core/Realtime.h"
+
+#include <QtGlobal>
 
 #include <array>
 #include <atomic>
@@ -27,16 +30,22 @@ public:
     // then be kept alive until the output has been stopped.
     bool removeChannel(TempoChannel *channel);
 
-    // The output callback: never locks, allocates or waits.
-    static void render(void *self, float *stereo, int frames) QUILLMERE_NONBLOCKING;
+    // The output callback: never locks, allocates or waits. firstFrame is the device's number
+    // for the first frame, which the channels' position marks refer to.
+    static void render(void *self, float *stereo, int frames,
+                       qint64 firstFrame) QUILLMERE_NONBLOCKING;
     // Offline rendering, as fast as the render threads go: like render(), but waits for each
     // playing channel's audio instead of leaving a gap. Returns the most frames any channel
     // had (fewer than asked only once the songs end), or -1 when a channel's render thread
     // has stopped delivering. Not for a real-time thread.
     int pull(float *stereo, int frames);
+    // The first frame of the last pull (past its end once the songs ended in it), in the
+    // numbering of the marks: what counts as heard
+    // when nothing plays in real time.
+    qint64 lastPullFrame() const { return m_lastPullFrame.load(std::memory_order_acquire); }
 
 private:
-    void mix(float *stereo, int frames) QUILLMERE_NONBLOCKING;
+    void mix(float *stereo, int frames, qint64 firstFrame) QUILLMERE_NONBLOCKING;
 
     std::array<std::atomic<TempoChannel *>, MaxChannels> m_slots{};
     // Odd while the callback runs; lets removeChannel() wait out a callback in progress. The
@@ -44,6 +53,8 @@ private:
     // counter, then read the slots), so both sides use sequentially consistent order: with
     // acquire/release alone each side could miss the other's write.
     std::atomic<unsigned> m_callbackCount{0};
+    std::atomic<qint64> m_pulledFrames{0};
+    std::atomic<qint64> m_lastPullFrame{0};
 };
 
 } // namespace quillmere::audio

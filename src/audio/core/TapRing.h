@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 
@@ -8,9 +9,13 @@ namespace quillmere::audio {
 // The newest mono output of a channel, for the FFT. Written by the output callback, read on
 // the UI thread; the samples are atomics so that a read racing a write is defined behaviour
 // (it can only smear the oldest samples of the window, which the ring is large enough to avoid).
+// The callback writes a buffer before the device plays it, so the block being heard lies the
+// device's queued frames behind the write head. A window may end up to half the ring minus its
+// length behind (3072 frames, 70 ms: more than the 50 ms queue we ask PortAudio for), so the
+// other half keeps the writer well away from what is read.
 class TapRing {
 public:
-    static constexpr int Size = 4096;
+    static constexpr int Size = 8192;
 
     // Output callback only.
     void write(const float *stereo, int frames)
@@ -22,13 +27,16 @@ public:
         m_written.store(pos, std::memory_order_release);
     }
 
-    // Any thread: the newest n (at most Size / 2) samples, oldest first; false when fewer
-    // than n have been written.
-    bool readNewest(float *out, int n) const
+    // Any thread: the n (at most Size / 2) samples that end behindFrames before the newest,
+    // oldest first; false when fewer have been written. A queue longer than the ring keeps
+    // gives the oldest window it still holds safely.
+    bool readNewest(float *out, int n, double behindFrames = 0) const
     {
-        const unsigned end = m_written.load(std::memory_order_acquire);
-        if (end < unsigned(n))
+        const unsigned written = m_written.load(std::memory_order_acquire);
+        const unsigned behind = unsigned(std::clamp(behindFrames, 0.0, double(Size / 2 - n)));
+        if (written < unsigned(n) + behind)
             return false;
+        const unsigned end = written - behind;
         for (int i = 0; i < n; ++i)
             out[i] =
                 m_samples[(end - unsigned(n) + unsigned(i)) % Size].load(std::memory_order_relaxed);

@@ -1,5 +1,6 @@
 #include "audio/core/TempoChannel.h"
 
+#include "audio/core/RealtimePriority.h"
 #include "audio/dsp/Denormals.h"
 
 #include <algorithm>
@@ -16,6 +17,11 @@ using namespace std::chrono_literals;
 // How long the worker threads rest when their ring is full or their input is empty. Short
 // against the 115 ms of rendered audio, long enough to cost nothing.
 constexpr auto IdleWait = 2ms;
+
+// Below what sound servers give their own threads (5 and up): the render thread, whose ring
+// holds 70 ms, above the decoder, whose ring holds a second.
+constexpr int RenderPriority = 3;
+constexpr int DecoderPriority = 2;
 
 } // namespace
 
@@ -34,14 +40,22 @@ TempoChannel::~TempoChannel()
         m_renderThread.join();
 }
 
-void TempoChannel::start()
+void TempoChannel::start(bool realTimePriority)
 {
     if (m_running.load(std::memory_order_acquire))
         return;
     m_stretcher = makeStretcher(m_kind);
     m_running.store(true, std::memory_order_release);
-    m_decoderThread = std::thread([this] { decodeLoop(); });
-    m_renderThread = std::thread([this] { renderLoop(); });
+    m_decoderThread = std::thread([this, realTimePriority] {
+        if (realTimePriority)
+            requestRealtimePriority(DecoderPriority);
+        decodeLoop();
+    });
+    m_renderThread = std::thread([this, realTimePriority] {
+        if (realTimePriority)
+            requestRealtimePriority(RenderPriority);
+        renderLoop();
+    });
 }
 
 void TempoChannel::setTempoAndPitch(double speed, double pitchScale)
@@ -66,30 +80,32 @@ void TempoChannel::setLoop(qint64 a, qint64 b)
     m_loop.publish(LoopRange{a, b, ++m_loopEpoch});
 }
 
-bool TempoChannel::wrapAhead(double outputLatencySeconds) const
+bool TempoChannel::wrapAhead(double heardFrame) const
 {
-    positionFrames(outputLatencySeconds); // takes up the newest mark
+    PlayedMark heard;
     const quint64 decoded = m_decodedWraps.load(std::memory_order_acquire);
     const quint64 generation = m_generation.load(std::memory_order_acquire);
-    return decoded >> WrapBits == (generation & (~quint64(0) >> WrapBits)) &&
-           m_heard.generation == generation &&
-           (decoded & ((quint64(1) << WrapBits) - 1)) > m_heard.wraps;
+    return m_marks.find(heardFrame, heard) && heard.generation == generation &&
+           decoded >> WrapBits == (generation & (~quint64(0) >> WrapBits)) &&
+           (decoded & ((quint64(1) << WrapBits) - 1)) > heard.wraps;
 }
 
-qint64 TempoChannel::positionFrames(double outputLatencySeconds) const
+qint64 TempoChannel::positionFrames(double heardFrame) const
 {
-    m_played.take(m_heard);
-    if (m_heard.generation != m_generation.load(std::memory_order_acquire))
+    PlayedMark heard;
+    if (!m_marks.find(heardFrame, heard) ||
+        heard.generation != m_generation.load(std::memory_order_acquire))
         return m_seekFrame.load(std::memory_order_acquire); // the jump has not been heard yet
-    const double latencyFrames = outputLatencySeconds * OutputRate;
-    const double speed = m_speed.load(std::memory_order_relaxed);
-    // A loop's wrap still in the output's buffers has not been heard: the position stays
-    // before b until it comes out.
-    const double heard =
-        m_heard.spliceFrom >= 0 && double(m_heard.framesSinceSplice) < latencyFrames
-            ? m_heard.spliceFrom - (latencyFrames - double(m_heard.framesSinceSplice)) * speed
-            : m_heard.frame - latencyFrames * speed;
-    return std::max<qint64>(0, std::llround(heard));
+    // Within the mark's stretch the source moved on at the ratio of that block; past its end
+    // nothing newer was played (paused, or the output ran dry), so the position stays there.
+    const double into =
+        std::clamp(heardFrame - double(heard.outputFrame), 0.0, double(heard.frames));
+    return std::max<qint64>(0, std::llround(heard.sourceFrame + into * heard.sourceFramesPerFrame));
+}
+
+qint64 TempoChannel::mixedPositionFrames() const
+{
+    return positionFrames(std::numeric_limits<double>::infinity());
 }
 
 // Decoder thread: reads ahead into the decoded ring, seeks when a new generation asks and
@@ -158,6 +174,7 @@ void TempoChannel::restartRendering(quint64 generation)
     m_endFrame = -1;
     m_paddedFrames = 0;
     m_splices.reset(std::llround(m_renderPos));
+    m_ratios.reset();
     m_renderSpliceFrom = -1;
     m_gapDone = -1;
     m_fadeInDone = GapFadeFrames;
@@ -174,6 +191,9 @@ void TempoChannel::renderLoop()
         const double speed =
             m_stretcher->supportedSpeed(m_speed.load(std::memory_order_acquire), pitch);
         if (speed != m_renderSpeed || pitch != m_renderPitch) {
+            if (speed != m_renderSpeed)
+                m_ratios.change(m_renderSpeed,
+                                m_stretcher->outputDelay() + m_stretcher->available());
             m_renderSpeed = speed;
             m_renderPitch = pitch;
             m_stretcher->setSpeedAndPitch(speed, pitch);
@@ -272,8 +292,9 @@ bool TempoChannel::renderBlock(RenderedBlock &out) QUILLMERE_NONBLOCKING
             return renderGapBlock(out);
         }
     }
+    const double ratio = m_ratios.ratio(m_renderSpeed);
     const int most =
-        m_splices.framesBeforeSplice(m_renderPos, m_renderSpeed, RenderedBlock::Capacity);
+        m_ratios.limit(m_splices.framesBeforeSplice(m_renderPos, ratio, RenderedBlock::Capacity));
     int frames = m_stretcher->retrieve(out.samples, most);
     if (frames == 0 && !m_inputEnded)
         return false;
@@ -284,7 +305,7 @@ bool TempoChannel::renderBlock(RenderedBlock &out) QUILLMERE_NONBLOCKING
     if (end < 0 && m_lengthFrames >= 0)
         end = m_splices.toStream(double(m_lengthFrames));
     if (end >= 0 && !m_splices.pendingBefore(end)) {
-        const double left = (end - m_renderPos) / m_renderSpeed;
+        const double left = (end - m_renderPos) / ratio;
         if (frames >= left) {
             frames = std::clamp(int(std::ceil(left)), 0, frames);
             out.last = true;
@@ -294,11 +315,12 @@ bool TempoChannel::renderBlock(RenderedBlock &out) QUILLMERE_NONBLOCKING
     applyEffectsAndPan(out.samples, frames);
     out.generation = m_renderGeneration;
     out.sourceFrame = m_splices.toSource(m_renderPos);
-    out.sourceFramesPerFrame = m_renderSpeed;
+    out.sourceFramesPerFrame = ratio;
     out.frames = frames;
     out.spliceFrom = m_renderSpliceFrom;
     m_renderSpliceFrom = -1;
-    m_renderPos += frames * m_renderSpeed;
+    m_renderPos += frames * ratio;
+    m_ratios.consumed(frames);
     m_outputEnded = out.last;
     return true;
 }
@@ -340,8 +362,8 @@ void TempoChannel::fadeAroundGap(float *stereo, int frames) QUILLMERE_NONBLOCKIN
         m_fadeInDone = GapFadeFrames;
         return;
     }
-    const int toSplice =
-        m_splices.framesBeforeSplice(m_renderPos, m_renderSpeed, std::numeric_limits<int>::max());
+    const int toSplice = m_splices.framesBeforeSplice(m_renderPos, m_ratios.ratio(m_renderSpeed),
+                                                      std::numeric_limits<int>::max());
     if (m_fadeInDone >= GapFadeFrames && toSplice > frames + GapFadeFrames)
         return;
     const auto rise = [](int n) {
@@ -397,46 +419,24 @@ void TempoChannel::applyPan(float *stereo, int frames) QUILLMERE_NONBLOCKING
 }
 
 // Output callback: never blocks, locks or allocates.
-int TempoChannel::mixInto(float *mix, int frames, bool continuing) QUILLMERE_NONBLOCKING
+int TempoChannel::mixInto(float *mix, int frames, qint64 outputFrame,
+                          bool realTime) QUILLMERE_NONBLOCKING
 {
-    if (m_state.load(std::memory_order_acquire) != State::Playing)
-        return 0;
+    const bool playing = m_state.load(std::memory_order_acquire) == State::Playing;
     const quint64 generation = m_generation.load(std::memory_order_acquire);
     int done = 0;
-    bool published = continuing;
-    while (done < frames) {
+    while (done < frames && (playing || m_fade.audible())) {
         RenderedBlock *block = m_rendered.front();
         if (!block)
             break;
         if (block->generation != generation) {
-            m_rendered.pop(); // rendered before the last seek
+            // Rendered before the last seek: what would have been heard of it fades out.
+            m_fade.cutOff(block->samples + 2 * m_blockOffset, block->frames - m_blockOffset);
+            m_rendered.pop();
             m_blockOffset = 0;
-            m_spliceFrom = -1;
             continue;
         }
-        if (generation != m_mixGeneration) {
-            m_mixGeneration = generation;
-            m_wrapsHeard = 0;
-        }
-        if (m_blockOffset == 0 && block->spliceFrom >= 0 && m_framesSinceSplice > 0) {
-            m_spliceFrom = block->spliceFrom;
-            m_framesSinceSplice = 0;
-            ++m_wrapsHeard;
-        }
-        if (!published) {
-            m_played.publish(
-                PlayedMark{block->sourceFrame + m_blockOffset * block->sourceFramesPerFrame,
-                           generation, m_spliceFrom, m_framesSinceSplice, m_wrapsHeard});
-            published = true;
-        }
-        const int n = std::min(frames - done, block->frames - m_blockOffset);
-        const float *from = block->samples + 2 * m_blockOffset;
-        for (int i = 0; i < 2 * n; ++i)
-            mix[2 * done + i] += from[i];
-        m_tap.write(from, n);
-        m_blockOffset += n;
-        m_framesSinceSplice += n;
-        done += n;
+        done += mixBlock(*block, mix + 2 * done, frames - done, outputFrame + done, playing);
         if (m_blockOffset < block->frames)
             continue;
         const bool last = block->last;
@@ -444,16 +444,59 @@ int TempoChannel::mixInto(float *mix, int frames, bool continuing) QUILLMERE_NON
         m_rendered.pop();
         m_blockOffset = 0;
         if (last) {
-            m_played.publish(
-                PlayedMark{end, generation, m_spliceFrom, m_framesSinceSplice, m_wrapsHeard});
+            m_fade.silence(); // the song itself has ended: nothing to fade
+            m_marks.begin(PlayedMark{outputFrame + done, end, 0, 0, generation, m_wrapsHeard});
             m_state.store(State::Stopped, std::memory_order_release);
             m_endPending.store(true, std::memory_order_release);
             break;
         }
     }
+    // The ring ran dry during a fade out: it ends on what it last played.
+    if (!playing && m_fade.audible() && done < frames && !m_rendered.front())
+        done += m_fade.finishFadeOut(mix + 2 * done, frames - done);
+    // Nothing to play it under (the new audio is not ready, or the channel paused): the audio a
+    // seek cut off fades out alone. Offline the pull waits for the new audio instead.
+    int tail = 0;
+    if (realTime) {
+        if (generation != m_mixGeneration && !m_rendered.front())
+            m_fade.finishCut();
+        tail = m_fade.addTail(mix + 2 * done, frames - done);
+    }
+    m_audible.store(m_fade.audible() || m_fade.hasTail(), std::memory_order_release);
     m_stalled.store(done < frames && m_state.load(std::memory_order_relaxed) == State::Playing,
                     std::memory_order_relaxed);
-    return done;
+    return done + tail;
+}
+
+// Mixes what it can of the block into mix, whose first frame the device numbers at; marks
+// where each stretch of the output came from.
+int TempoChannel::mixBlock(const RenderedBlock &block, float *mix, int frames, qint64 at,
+                           bool playing) QUILLMERE_NONBLOCKING
+{
+    if (block.generation != m_mixGeneration) {
+        m_mixGeneration = block.generation;
+        m_wrapsHeard = 0;
+        m_fade.finishCut();
+        m_fade.silence();
+    }
+    if (m_blockOffset == 0 || at != m_nextOutputFrame) {
+        if (at != m_nextOutputFrame)
+            m_fade.silence(); // silence was heard since the last frame mixed
+        if (m_blockOffset == 0 && block.spliceFrom >= 0)
+            ++m_wrapsHeard;
+        m_markFrames = 0;
+        m_marks.begin(PlayedMark{at, block.sourceFrame + m_blockOffset * block.sourceFramesPerFrame,
+                                 block.sourceFramesPerFrame, 0, block.generation, m_wrapsHeard});
+    }
+    const float *from = block.samples + 2 * m_blockOffset;
+    const int n = m_fade.add(mix, from, std::min(frames, block.frames - m_blockOffset), playing);
+    m_fade.addTail(mix, n);
+    m_tap.write(from, n);
+    m_blockOffset += n;
+    m_markFrames += n;
+    m_marks.extend(m_markFrames);
+    m_nextOutputFrame = at + n;
+    return n;
 }
 
 } // namespace quillmere::audio

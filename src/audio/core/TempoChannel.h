@@ -9,6 +9,9 @@
 #include "audio/core/BlockRing.h"
 #include "audio/core/Blocks.h"
 #include "audio/core/LoopReader.h"
+#include "audio/core/OutputFade.h"
+#include "audio/core/PlayedMarks.h"
+#include "audio/core/RatioPipeline.h"
 #include "audio/core/Realtime.h"
 #include "audio/core/SpliceMap.h"
 #include "audio/core/TapRing.h"
@@ -47,7 +50,9 @@ public:
     qint64 lengthFrames() const { return m_lengthFrames; }
 
     // UI thread.
-    void start(); // starts the threads on first use
+    // Starts the threads on first use; for a real-time device they ask for real-time priority
+    // (an offline render has no deadline to keep and runs at normal priority).
+    void start(bool realTimePriority = false);
     void setTempoAndPitch(double speed, double pitchScale);
     void setPan(float pan); // -1 left only .. 1 right only
     void setEffects(const EffectSettings &effects) { m_effects.publish(effects); }
@@ -58,10 +63,15 @@ public:
     void setLoop(qint64 a, qint64 b);
     // A pause before each repeat of the loop, with a count-in in it; a gap of 0 repeats at once.
     void setBreath(const BreathSettings &breath) { m_breath.publish(breath); }
+    // heardFrame is the output frame leaving the speaker now, in the numbering mixInto() gets.
     // True when the decoder has already wrapped past what is heard: the audio on its way out
     // still follows a loop that was changed since.
-    bool wrapAhead(double outputLatencySeconds) const;
-    qint64 positionFrames(double outputLatencySeconds) const;
+    bool wrapAhead(double heardFrame) const;
+    // The source position of that frame, with the ratio it was rendered at.
+    qint64 positionFrames(double heardFrame) const;
+    // The source position after everything mixed so far: where the song stands once the
+    // device's buffers have played out.
+    qint64 mixedPositionFrames() const;
 
     enum class State { Stopped, Playing, Paused };
     void setState(State state) { m_state.store(state, std::memory_order_release); }
@@ -71,10 +81,18 @@ public:
     bool takeEnded() { return m_endPending.exchange(false, std::memory_order_acq_rel); }
     const TapRing &tap() const { return m_tap; }
 
-    // Output callback: adds up to `frames` frames to mix, returns how many it had. The first
-    // frame's source position becomes the played position unless continuing a buffer that an
-    // earlier call began.
-    int mixInto(float *mix, int frames, bool continuing = false) QUILLMERE_NONBLOCKING;
+    // True while the channel plays or still fades out after a pause, stop or seek.
+    bool audible() const
+    {
+        return state() == State::Playing || m_audible.load(std::memory_order_acquire);
+    }
+
+    // Output callback: adds up to `frames` frames to mix, returns how many it had. outputFrame
+    // is the device's number for the first of them; the marks of what was played refer to it.
+    // realTime: a device's callback, whose buffer plays whether filled or not (an offline pull
+    // waits for the audio instead).
+    int mixInto(float *mix, int frames, qint64 outputFrame,
+                bool realTime = true) QUILLMERE_NONBLOCKING;
 
 private:
     void decodeLoop();
@@ -86,6 +104,8 @@ private:
     void feed(const float *stereo, int frames) QUILLMERE_NONBLOCKING;
     void applyEffectsAndPan(float *stereo, int frames) QUILLMERE_NONBLOCKING;
     void applyPan(float *stereo, int frames) QUILLMERE_NONBLOCKING;
+    int mixBlock(const RenderedBlock &block, float *mix, int frames, qint64 at,
+                 bool playing) QUILLMERE_NONBLOCKING;
     void restartRendering(quint64 generation);
     void takeEffects(const EffectSettings &effects) QUILLMERE_NONBLOCKING;
 
@@ -121,20 +141,11 @@ private:
 
     std::atomic<State> m_state{State::Stopped};
     std::atomic<bool> m_stalled{false};
+    std::atomic<bool> m_audible{false}; // the callback still has a fade to play
     std::atomic<bool> m_endPending{false};
 
-    // Published by the output callback at the start of each buffer: the source position of
-    // the next frame it plays and, for a loop, where it wrapped from and how many frames ago.
-    struct PlayedMark {
-        double frame = 0;
-        quint64 generation = 0;
-        double spliceFrom = -1;
-        qint64 framesSinceSplice = 0;
-        quint64 wraps = 0; // in this generation
-    };
-    mutable LatestValue<PlayedMark> m_played;
-    mutable PlayedMark
-        m_heard; // the reader's copy; positionFrames() runs under the back end's lock
+    // Written by the output callback, one per block begun: what each output frame played.
+    PlayedMarks m_marks;
 
     // Render thread only.
     quint64 m_renderGeneration = ~quint64(0);
@@ -145,6 +156,7 @@ private:
     bool m_outputEnded = false;
     double m_endFrame = -1; // where the source really ended, once known (stream frames)
     SpliceMap m_splices;
+    RatioPipeline m_ratios;
     double m_renderSpliceFrom = -1; // a splice reached, for the next finished block
     int m_paddedFrames = 0;
     int m_framesSinceRatioChange = 0; // the stretcher may allocate until this passes a limit
@@ -165,10 +177,11 @@ private:
 
     // Output callback only.
     int m_blockOffset = 0;
-    double m_spliceFrom = -1;
-    qint64 m_framesSinceSplice = 1;
     quint64 m_mixGeneration = 0;
     quint64 m_wrapsHeard = 0;
+    qint64 m_nextOutputFrame = -1; // after the last frame mixed: a gap there needs a new mark
+    qint64 m_markFrames = 0;       // frames the newest mark covers
+    OutputFade m_fade;
 };
 
 } // namespace quillmere::audio

@@ -6,13 +6,21 @@
 
 #include <sndfile.h>
 
+#include <algorithm>
 #include <chrono>
 
 namespace quillmere::audio {
 
 namespace {
 constexpr int PeriodFrames = OutputRate / 100; // 10 ms
+
+qint64 steadyNanoseconds()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
 }
+} // namespace
 
 ClockedOutput::ClockedOutput(QString wavPath) : m_wavPath(std::move(wavPath)) {}
 
@@ -37,6 +45,8 @@ bool ClockedOutput::start(RenderFunction render, void *context)
         sf_command(m_file, SFC_SET_UPDATE_HEADER_AUTO, nullptr, SF_TRUE);
         sf_command(m_file, SFC_SET_CLIPPING, nullptr, SF_TRUE);
     }
+    m_framesBeforeStart.store(m_written.load());
+    m_scheduleStartNs.store(steadyNanoseconds());
     m_running.store(true);
     m_thread = std::thread([this, render, context] { run(render, context); });
     return true;
@@ -53,14 +63,29 @@ void ClockedOutput::stop()
     }
 }
 
+OutputClock ClockedOutput::clock() const
+{
+    const qint64 written = m_written.load(std::memory_order_acquire);
+    const double elapsed = double(steadyNanoseconds() - m_scheduleStartNs.load()) * 1e-9;
+    const double scheduled = double(m_framesBeforeStart.load()) + elapsed * OutputRate;
+    // A late thread has written less than the schedule says; the buffer just written plays
+    // for one period.
+    const double heard =
+        std::clamp(scheduled, double(std::max<qint64>(0, written - PeriodFrames)), double(written));
+    return {heard, double(written) - heard};
+}
+
 void ClockedOutput::run(RenderFunction render, void *context)
 {
     std::vector<float> buffer(PeriodFrames * 2);
-    auto next = std::chrono::steady_clock::now();
+    auto next =
+        std::chrono::steady_clock::time_point(std::chrono::nanoseconds(m_scheduleStartNs.load()));
     while (m_running.load(std::memory_order_acquire)) {
-        render(context, buffer.data(), PeriodFrames);
+        const qint64 first = m_written.load(std::memory_order_relaxed);
+        render(context, buffer.data(), PeriodFrames, first);
         if (m_file)
             sf_writef_float(m_file, buffer.data(), PeriodFrames);
+        m_written.store(first + PeriodFrames, std::memory_order_release);
         next += std::chrono::microseconds(1'000'000 * PeriodFrames / OutputRate);
         std::this_thread::sleep_until(next);
     }

@@ -11,7 +11,11 @@ typedef struct sf_private_tag SNDFILE;
 namespace quillmere::audio {
 
 // An output without a sound card: a thread renders 10 ms at a time on a real-time clock, and
-// either drops the sound ("null") or appends it to a WAV file ("file:PATH.wav").
+// either drops the sound ("null") or appends it to a WAV file ("file:PATH.wav"). Its clock is
+// exact: a buffer is "heard" from the moment it is written, at the real-time rate, so the frame
+// heard now is where the schedule stands, never past what was written.
+// Threads: start(), stop() and clock() on the back end's thread; run() on its own thread. They
+// share only atomics.
 class ClockedOutput final : public OutputDevice {
 public:
     explicit ClockedOutput(QString wavPath = {});
@@ -19,6 +23,7 @@ public:
     bool start(RenderFunction render, void *context) override;
     void stop() override;
     double latencySeconds() const override { return 0.0; }
+    OutputClock clock() const override;
 
 private:
     void run(RenderFunction render, void *context);
@@ -26,6 +31,9 @@ private:
     QString m_wavPath;
     SNDFILE *m_file = nullptr;
     std::atomic<bool> m_running{false};
+    std::atomic<qint64> m_written{0};           // frames rendered and written so far
+    std::atomic<qint64> m_scheduleStartNs{0};   // steady clock time that frame 0 was due
+    std::atomic<qint64> m_framesBeforeStart{0}; // frames of earlier runs, before that time
     std::thread m_thread;
 };
 

@@ -6,18 +6,28 @@
 
 namespace quillmere::audio {
 
+// What the device is playing now, in the frames it has asked render() for (counted from its
+// first call, never reset): the frame leaving the speaker, and how many frames already
+// rendered are still on their way there.
+struct OutputClock {
+    double heardFrame = 0;
+    double queuedFrames = 0;
+};
+
 // Where the mixed sound goes. The device calls render() from its own real-time thread with
-// interleaved stereo float frames at 44100 Hz to fill.
+// interleaved stereo float frames at 44100 Hz to fill; firstFrame numbers the first of them.
 class OutputDevice {
 public:
-    using RenderFunction = void (*)(void *context, float *stereo, int frames);
+    using RenderFunction = void (*)(void *context, float *stereo, int frames, qint64 firstFrame);
 
     virtual ~OutputDevice() = default;
     // False when the device cannot be opened; then nothing runs.
     virtual bool start(RenderFunction render, void *context) = 0;
     virtual void stop() = 0;
-    // Time from render() to the speaker.
+    // Time from render() to the speaker, as the device reports it.
     virtual double latencySeconds() const = 0;
+    // Any thread. Meaningless for "offline", where the owner knows what it pulled.
+    virtual OutputClock clock() const = 0;
     // True for "offline": nothing calls render(); the owner pulls.
     virtual bool isOffline() const { return false; }
     // True once the device broke and could not be opened again; the next start() tries anew.
@@ -30,6 +40,7 @@ public:
     bool start(RenderFunction, void *) override { return true; }
     void stop() override {}
     double latencySeconds() const override { return 0.0; }
+    OutputClock clock() const override { return {}; }
     bool isOffline() const override { return true; }
 };
 

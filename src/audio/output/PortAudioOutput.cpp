@@ -27,6 +27,13 @@ void sleepUnlocked(std::unique_lock<std::mutex> &lock, std::chrono::milliseconds
     lock.lock();
 }
 
+qint64 steadyNanoseconds()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
 } // namespace
 
 PortAudioOutput::PortAudioOutput() : m_initialised(Pa_Initialize() == paNoError) {}
@@ -38,13 +45,38 @@ PortAudioOutput::~PortAudioOutput()
         Pa_Terminate();
 }
 
+// The buffer's first frame is heard at outputBufferDacTime; currentTime is the same stream
+// clock (Pa_GetStreamTime) read now, so their difference, taken onto the steady clock, says when
+// that is without asking the stream from another thread. Hosts that give no times get the
+// stream's reported latency instead.
 int PortAudioOutput::callback(const void *, void *output, unsigned long frames,
-                              const PaStreamCallbackTimeInfo *, unsigned long, void *self)
+                              const PaStreamCallbackTimeInfo *timeInfo, unsigned long, void *self)
 {
     auto *me = static_cast<PortAudioOutput *>(self);
-    me->m_render(me->m_context, static_cast<float *>(output), static_cast<int>(frames));
+    const qint64 first = me->m_framesRendered;
+    me->m_render(me->m_context, static_cast<float *>(output), static_cast<int>(frames), first);
+    me->m_framesRendered += qint64(frames);
+    double delay = me->m_latency.load(std::memory_order_relaxed);
+    if (timeInfo && timeInfo->outputBufferDacTime > 0 && timeInfo->currentTime > 0) {
+        const double reported = timeInfo->outputBufferDacTime - timeInfo->currentTime;
+        if (reported >= 0 && reported < 2.0)
+            delay = reported;
+    }
+    me->m_timing.publish(
+        BufferTiming{first, qint64(frames), steadyNanoseconds() + qint64(delay * 1e9)});
     me->m_callbacks.fetch_add(1, std::memory_order_relaxed);
     return paContinue;
+}
+
+OutputClock PortAudioOutput::clock() const
+{
+    m_timing.take(m_heardTiming);
+    const BufferTiming &t = m_heardTiming;
+    const double sinceDac = double(steadyNanoseconds() - t.dacNs) * 1e-9 * OutputRate;
+    // Before the buffer is heard the speaker plays the one before it; after its end, nothing
+    // newer has been rendered (a stalled device): the clock stops there.
+    const double heard = std::min(double(t.firstFrame) + sinceDac, double(t.firstFrame + t.frames));
+    return {heard, double(t.firstFrame + t.frames) - heard};
 }
 
 bool PortAudioOutput::start(RenderFunction render, void *context)

@@ -4,7 +4,9 @@
 // on PortAudio's real-time thread; the watchdog on a thread of its own. The watchdog and
 // start()/stop() share m_mutex (never taken by the callback); the callback only counts itself.
 // Lock order: the back end's lock, then m_mutex; the watchdog never takes the back end's lock.
+// clock() reads what the callback published without a lock.
 
+#include "audio/core/BlockRing.h"
 #include "audio/output/OutputDevice.h"
 
 #include <portaudio.h>
@@ -29,10 +31,11 @@ public:
     void stop() override;
     double latencySeconds() const override { return m_latency.load(std::memory_order_relaxed); }
     bool lost() const override { return m_lost.load(std::memory_order_acquire); }
+    OutputClock clock() const override;
 
 private:
     static int callback(const void *, void *output, unsigned long frames,
-                        const PaStreamCallbackTimeInfo *, unsigned long, void *self);
+                        const PaStreamCallbackTimeInfo *timeInfo, unsigned long, void *self);
     bool openStream();  // under m_mutex
     void closeStream(); // under m_mutex
     void watch();
@@ -46,6 +49,16 @@ private:
     void *m_context = nullptr;
     std::atomic<double> m_latency{0.0};
     std::atomic<unsigned long> m_callbacks{0};
+    // Callback only, then published: the first frame of its buffer, when that frame reaches the
+    // speaker (steady clock, nanoseconds) and the frames it rendered.
+    qint64 m_framesRendered = 0;
+    struct BufferTiming {
+        qint64 firstFrame = 0;
+        qint64 frames = 0;
+        qint64 dacNs = 0;
+    };
+    mutable LatestValue<BufferTiming> m_timing;
+    mutable BufferTiming m_heardTiming; // the reader's copy; clock() runs under the back end's lock
     std::atomic<bool> m_lost{false};
     std::thread m_watchdog;
 };

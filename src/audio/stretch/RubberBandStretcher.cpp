@@ -84,6 +84,13 @@ int RubberBandStretcher::available()
     return m_toDrop > 0 ? 0 : std::max(0, m_rb->available());
 }
 
+// Rubber Band says how far its output lags once its start is padded; that is the output it
+// holds in its synthesis buffers.
+int RubberBandStretcher::outputDelay() const
+{
+    return static_cast<int>(m_rb->getStartDelay());
+}
+
 int RubberBandStretcher::retrieve(float *stereo, int maxFrames)
 {
     const int n = std::min({available(), maxFrames, maxBlockFrames()});

@@ -21,6 +21,7 @@ public:
     void feed(const float *stereo, int frames) override;
     int available() override;
     int retrieve(float *stereo, int maxFrames) override;
+    int outputDelay() const override;
 
 private:
     void dropStartDelay();

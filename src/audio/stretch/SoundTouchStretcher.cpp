@@ -2,12 +2,16 @@
 
 #include <soundtouch/SoundTouch.h>
 
+#include <algorithm>
+#include <cmath>
 #include <utility>
 #include <vector>
 
 namespace quillmere::audio {
 
-SoundTouchStretcher::SoundTouchStretcher() : m_st(std::make_unique<soundtouch::SoundTouch>())
+SoundTouchStretcher::SoundTouchStretcher()
+    : m_st(std::make_unique<soundtouch::SoundTouch>()),
+      m_scratch(size_t(maxBlockFrames()) * 2, 0.0f)
 {
     m_st->setSampleRate(44100);
     m_st->setChannels(2);
@@ -35,7 +39,7 @@ void SoundTouchStretcher::growBuffers()
             while (available() > 512)
                 retrieve(block.data(), 512);
         }
-        reset();
+        m_st->clear();
     }
     setSpeedAndPitch(1.0, 1.0);
 }
@@ -46,11 +50,92 @@ void SoundTouchStretcher::setSpeedAndPitch(double speed, double pitchScale)
 {
     m_st->setTempo(speed);
     m_st->setPitch(pitchScale);
+    m_pitch = pitchScale;
+    m_measuredDelay = -1;
+}
+
+namespace {
+
+// SoundTouch plays the first stretch of input after a clear at the song's own speed before it
+// starts stretching, so everything after it came out early (slower speeds) or late (faster):
+// 23 ms at half speed. A lead of silence well past that stretch (about 2000 frames, which a
+// higher pitch shrinks in proportion before the stretch sees them; shorter leads let the probe
+// below lose its click in a skip at double speed) is fed after every reset and its output
+// dropped, so the real audio starts with the stretcher in its stride.
+constexpr int LeadFramesAtOwnPitch = 8192;
+// The probe below finds its click within this much output at any supported setting.
+constexpr int ProbeFrames = 131072;
+
+} // namespace
+
+int SoundTouchStretcher::leadFrames() const
+{
+    return int(LeadFramesAtOwnPitch * std::max(1.0, m_pitch));
+}
+
+// How much output the lead makes before the audio after it begins, measured on this very
+// instance at the current settings (the first frame of a click after the lead): the library
+// says nothing exact about it, and the probe costs a millisecond or two. The output is taken
+// as it comes, so the buffers stay the size they have in use.
+int SoundTouchStretcher::measureStartDelay()
+{
+    m_st->clear();
+    const int lead = leadFrames();
+    int fed = 0;
+    int out = 0;
+    int delay = -1;
+    float loudest = 0;
+    int loudestAt = 0;
+    while (out < ProbeFrames && (delay < 0 || out < delay + maxBlockFrames())) {
+        std::fill(m_scratch.begin(), m_scratch.end(), 0.0f);
+        if (lead >= fed && lead < fed + maxBlockFrames())
+            m_scratch[size_t(2 * (lead - fed))] = m_scratch[size_t(2 * (lead - fed) + 1)] = 1.0f;
+        m_st->putSamples(m_scratch.data(), static_cast<unsigned>(maxBlockFrames()));
+        fed += maxBlockFrames();
+        while (m_st->numSamples() > 0 && out < ProbeFrames) {
+            const int got = static_cast<int>(
+                m_st->receiveSamples(m_scratch.data(), static_cast<unsigned>(maxBlockFrames())));
+            for (int i = 0; i < got; ++i) {
+                const float level = std::abs(m_scratch[size_t(2 * i)]);
+                if (level > 0.3f && delay < 0)
+                    delay = out + i;
+                if (level > loudest) {
+                    loudest = level;
+                    loudestAt = out + i;
+                }
+            }
+            out += got;
+        }
+    }
+    std::fill(m_scratch.begin(), m_scratch.end(), 0.0f);
+    // A pitch change spreads the click below the threshold: its loudest frame then.
+    return delay >= 0 ? delay : loudestAt;
 }
 
 void SoundTouchStretcher::reset()
 {
+    // The delay depends on the settings only: measured once for each, not on every seek.
+    if (m_measuredDelay < 0)
+        m_measuredDelay = measureStartDelay();
     m_st->clear();
+    m_toDrop = m_measuredDelay;
+    // m_scratch is silent outside the probe and the drop.
+    for (int left = leadFrames(); left > 0;) {
+        const int n = std::min(left, maxBlockFrames());
+        m_st->putSamples(m_scratch.data(), static_cast<unsigned>(n));
+        left -= n;
+        dropStartDelay();
+    }
+}
+
+void SoundTouchStretcher::dropStartDelay()
+{
+    while (m_toDrop > 0 && m_st->numSamples() > 0) {
+        const unsigned n = std::min(
+            {unsigned(m_toDrop), m_st->numSamples(), static_cast<unsigned>(maxBlockFrames())});
+        m_toDrop -= static_cast<int>(m_st->receiveSamples(m_scratch.data(), n));
+    }
+    std::fill(m_scratch.begin(), m_scratch.end(), 0.0f);
 }
 
 void SoundTouchStretcher::feed(const float *stereo, int frames)
@@ -60,11 +145,19 @@ void SoundTouchStretcher::feed(const float *stereo, int frames)
 
 int SoundTouchStretcher::available()
 {
-    return static_cast<int>(m_st->numSamples());
+    dropStartDelay();
+    return m_toDrop > 0 ? 0 : static_cast<int>(m_st->numSamples());
+}
+
+int SoundTouchStretcher::outputDelay() const
+{
+    return 0;
 }
 
 int SoundTouchStretcher::retrieve(float *stereo, int maxFrames)
 {
+    if (available() == 0)
+        return 0;
     return static_cast<int>(m_st->receiveSamples(stereo, static_cast<uint>(maxFrames)));
 }
 

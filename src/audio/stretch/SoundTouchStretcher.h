@@ -2,6 +2,8 @@
 
 #include "audio/stretch/Stretcher.h"
 
+#include <vector>
+
 namespace soundtouch {
 class SoundTouch;
 }
@@ -18,11 +20,19 @@ public:
     void feed(const float *stereo, int frames) override;
     int available() override;
     int retrieve(float *stereo, int maxFrames) override;
+    int outputDelay() const override;
 
 private:
     void growBuffers();
+    int leadFrames() const;
+    int measureStartDelay();
+    void dropStartDelay();
 
     std::unique_ptr<soundtouch::SoundTouch> m_st;
+    std::vector<float> m_scratch; // silence in, and the probe's output out
+    int m_toDrop = 0;             // output frames still to discard after a reset
+    int m_measuredDelay = -1;     // for the current settings, once measured
+    double m_pitch = 1.0;
 };
 
 } // namespace quillmere::audio

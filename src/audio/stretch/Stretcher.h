@@ -27,6 +27,9 @@ public:
     // Frames that retrieve() can return now.
     virtual int available() = 0;
     virtual int retrieve(float *stereo, int maxFrames) = 0;
+    // Output frames already made inside the stretcher beyond what available() gives: made at
+    // the ratio in force when they were, whatever the ratio is when they come out.
+    virtual int outputDelay() const = 0;
 
     static constexpr int maxBlockFrames() { return 1024; }
 };
