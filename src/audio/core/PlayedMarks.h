@@ -40,13 +40,14 @@ public:
         const quint64 index = m_count.load(std::memory_order_relaxed);
         Entry &e = m_entries[index % Size];
         e.stamp.store(0, std::memory_order_relaxed);
-        std::atomic_thread_fence(std::memory_order_release);
-        e.outputFrame.store(mark.outputFrame, std::memory_order_relaxed);
-        e.sourceFrame.store(mark.sourceFrame, std::memory_order_relaxed);
-        e.ratio.store(mark.sourceFramesPerFrame, std::memory_order_relaxed);
-        e.frames.store(mark.frames, std::memory_order_relaxed);
-        e.generation.store(mark.generation, std::memory_order_relaxed);
-        e.wraps.store(mark.wraps, std::memory_order_relaxed);
+        // Release on every field: a reader that sees any new value also sees the stamp
+        // cleared before it (no fences, which ThreadSanitizer cannot follow).
+        e.outputFrame.store(mark.outputFrame, std::memory_order_release);
+        e.sourceFrame.store(mark.sourceFrame, std::memory_order_release);
+        e.ratio.store(mark.sourceFramesPerFrame, std::memory_order_release);
+        e.frames.store(mark.frames, std::memory_order_release);
+        e.generation.store(mark.generation, std::memory_order_release);
+        e.wraps.store(mark.wraps, std::memory_order_release);
         e.stamp.store(index + 1, std::memory_order_release);
         m_count.store(index + 1, std::memory_order_release);
     }
@@ -89,13 +90,13 @@ private:
         const quint64 stamp = e.stamp.load(std::memory_order_acquire);
         if (stamp != index + 1)
             return false;
-        out.outputFrame = e.outputFrame.load(std::memory_order_relaxed);
-        out.sourceFrame = e.sourceFrame.load(std::memory_order_relaxed);
-        out.sourceFramesPerFrame = e.ratio.load(std::memory_order_relaxed);
+        // Acquire on every field keeps the stamp's second reading after them.
+        out.outputFrame = e.outputFrame.load(std::memory_order_acquire);
+        out.sourceFrame = e.sourceFrame.load(std::memory_order_acquire);
+        out.sourceFramesPerFrame = e.ratio.load(std::memory_order_acquire);
         out.frames = e.frames.load(std::memory_order_acquire);
-        out.generation = e.generation.load(std::memory_order_relaxed);
-        out.wraps = e.wraps.load(std::memory_order_relaxed);
-        std::atomic_thread_fence(std::memory_order_acquire);
+        out.generation = e.generation.load(std::memory_order_acquire);
+        out.wraps = e.wraps.load(std::memory_order_acquire);
         return e.stamp.load(std::memory_order_relaxed) == stamp;
     }
 
