@@ -32,6 +32,23 @@ bool trySchedFifo(int priority)
     return pthread_setschedparam(pthread_self(), SCHED_FIFO | SCHED_RESET_ON_FORK, &param) == 0;
 }
 
+// Sends a call to rtkit and waits for its answer; the call is released. Null when rtkit
+// did not answer or answered with an error.
+DBusMessage *askRtkit(DBusConnection *bus, DBusMessage *call)
+{
+    DBusError error;
+    dbus_error_init(&error);
+    DBusMessage *reply =
+        dbus_connection_send_with_reply_and_block(bus, call, RtkitTimeoutMs, &error);
+    dbus_message_unref(call);
+    if (dbus_error_is_set(&error) && reply) {
+        dbus_message_unref(reply);
+        reply = nullptr;
+    }
+    dbus_error_free(&error);
+    return reply;
+}
+
 // An integer property of rtkit, or `fallback` when it cannot be read.
 long long rtkitProperty(DBusConnection *bus, const char *name, long long fallback)
 {
@@ -42,12 +59,7 @@ long long rtkitProperty(DBusConnection *bus, const char *name, long long fallbac
     const char *interface = RtkitService;
     dbus_message_append_args(call, DBUS_TYPE_STRING, &interface, DBUS_TYPE_STRING, &name,
                              DBUS_TYPE_INVALID);
-    DBusError error;
-    dbus_error_init(&error);
-    DBusMessage *reply =
-        dbus_connection_send_with_reply_and_block(bus, call, RtkitTimeoutMs, &error);
-    dbus_message_unref(call);
-    dbus_error_free(&error);
+    DBusMessage *reply = askRtkit(bus, call);
     long long value = fallback;
     DBusMessageIter it;
     if (reply && dbus_message_iter_init(reply, &it) &&
@@ -79,13 +91,8 @@ bool callMakeThreadRealtime(DBusConnection *bus, int priority)
     dbus_uint32_t wanted = static_cast<dbus_uint32_t>(priority);
     dbus_message_append_args(call, DBUS_TYPE_UINT64, &thread, DBUS_TYPE_UINT32, &wanted,
                              DBUS_TYPE_INVALID);
-    DBusError error;
-    dbus_error_init(&error);
-    DBusMessage *reply =
-        dbus_connection_send_with_reply_and_block(bus, call, RtkitTimeoutMs, &error);
-    dbus_message_unref(call);
-    const bool granted = reply && !dbus_error_is_set(&error);
-    dbus_error_free(&error);
+    DBusMessage *reply = askRtkit(bus, call);
+    const bool granted = reply != nullptr;
     if (reply)
         dbus_message_unref(reply);
     return granted;
