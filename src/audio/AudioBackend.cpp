@@ -43,6 +43,7 @@ struct AudioBackend::Impl {
         std::unique_ptr<TempoChannel> tempo; // null for a source not yet taken over
         DecoderPtr source;
         ChannelInfo info;
+        int rate = OutputRate; // what the sound runs at: the device's
         float tempoPercent = 0;
         float pitchSemitones = 0;
         std::vector<Handle> effects; // in creation order, which is processing order
@@ -87,8 +88,9 @@ struct AudioBackend::Impl {
     Handle addSource(DecoderPtr decoder)
     {
         Channel c;
+        c.rate = output ? output->sampleRate() : OutputRate;
         auto converted = std::make_unique<StereoConverter>(
-            std::make_unique<FiniteSamples>(std::move(decoder), c.nonFinite));
+            std::make_unique<FiniteSamples>(std::move(decoder), c.nonFinite), c.rate);
         const SourceInfo &src = converted->info();
         c.info = ChannelInfo{src.channels, src.sampleRate, src.typeCode, Handle(src.plugin)};
         c.source = std::move(converted);
@@ -109,7 +111,7 @@ struct AudioBackend::Impl {
                 // Every band goes, flat or not: leaving out a band at 0 dB would drop its
                 // state mid-ring and click. The render thread skips a flat band once it is
                 // silent, so it still costs nothing.
-                settings.bands[settings.bandCount++] = peakingCoefficients(e.eq, OutputRate);
+                settings.bands[settings.bandCount++] = peakingCoefficients(e.eq, c.rate);
             }
         }
         c.tempo->setEffects(settings);
@@ -261,6 +263,12 @@ bool AudioBackend::isInitialised() const
     return d->output != nullptr;
 }
 
+int AudioBackend::deviceRate() const
+{
+    std::lock_guard guard(d->lock);
+    return d->output ? d->output->sampleRate() : OutputRate;
+}
+
 void AudioBackend::setStretcherKind(Stretcher::Kind kind)
 {
     std::lock_guard guard(d->lock);
@@ -294,7 +302,8 @@ Handle AudioBackend::openFile(const QString &path)
 Handle AudioBackend::openModule(const QString &path)
 {
     ErrorCode error = ErrorCode::UnsupportedFormat;
-    DecoderPtr decoder = openModuleDecoder(path, error);
+    // Rendered at the device's rate, so that it is not resampled at all.
+    DecoderPtr decoder = openModuleDecoder(path, error, deviceRate());
     if (!decoder)
         return fail(error, Handle(0));
     std::lock_guard guard(d->lock);
@@ -318,8 +327,9 @@ Handle AudioBackend::createTempoChannel(Handle source)
         return fail(ErrorCode::InvalidHandle, Handle(0));
     Impl::Channel tempo;
     tempo.info = c->info;
+    tempo.rate = c->rate;
     tempo.nonFinite = c->nonFinite;
-    tempo.tempo = std::make_unique<TempoChannel>(std::move(c->source), d->stretcherKind);
+    tempo.tempo = std::make_unique<TempoChannel>(std::move(c->source), d->stretcherKind, c->rate);
     d->channels.erase(source);
     const Handle h = d->newHandle();
     d->channels.emplace(h, std::move(tempo));
@@ -356,7 +366,11 @@ qint64 AudioBackend::lengthBytes(Handle channel) const
     const Impl::Channel *c = d->channel(channel);
     if (!c)
         return fail(ErrorCode::InvalidHandle, qint64(-1));
-    const qint64 frames = c->tempo ? c->tempo->lengthFrames() : c->source->info().frames;
+    const qint64 sourceFrames = c->source ? c->source->info().frames : -1;
+    const qint64 frames = c->tempo ? c->tempo->lengthFrames()
+                          : sourceFrames < 0
+                              ? -1
+                              : std::llround(double(sourceFrames) * OutputRate / c->rate);
     if (frames < 0)
         return fail(ErrorCode::NotAvailable, qint64(-1));
     return fail(ErrorCode::Ok, framesToBytes(frames));
@@ -427,7 +441,7 @@ bool AudioBackend::setLoopBreath(Handle channel, int pauseMs, int clicks, int be
         return fail(ErrorCode::InvalidHandle, false);
     if (pauseMs < 0 || pauseMs > 5000 || clicks < 0 || clicks > 8 || (clicks > 0 && beatMs < 100))
         return fail(ErrorCode::InvalidParameter, false);
-    const auto frames = [](int ms) { return int(qint64(ms) * OutputRate / 1000); };
+    const auto frames = [c](int ms) { return int(qint64(ms) * c->rate / 1000); };
     c->tempo->setBreath(BreathSettings{frames(pauseMs), clicks, frames(beatMs)});
     return fail(ErrorCode::Ok, true);
 }
@@ -641,7 +655,7 @@ qint64 AudioBackend::fft1024(Handle channel, float *magnitudes)
         return fail(ErrorCode::InvalidHandle, qint64(-1));
     const double queued =
         d->output && !d->output->isOffline() ? d->output->clock().queuedFrames : 0.0;
-    if (!d->fft.compute(c->tempo->tap(), magnitudes, queued))
+    if (!d->fft.compute(c->tempo->tap(), magnitudes, queued, c->rate))
         return fail(ErrorCode::NotAvailable, qint64(-1));
     return fail(ErrorCode::Ok, framesToBytes(Fft1024::Size));
 }

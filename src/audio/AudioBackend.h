@@ -42,6 +42,9 @@ public:
     // succeeds the loss is no longer reported.
     bool takeOutputLoss();
     bool isInitialised() const;
+    // The rate the output device runs at, and with it the sound of every channel made since;
+    // positions stay counted at OutputRate. 44100 Hz before init() and offline.
+    int deviceRate() const;
     void setStretcherKind(Stretcher::Kind kind);
 
     // Loads the decoder plug-ins of a folder; returns how many were loaded. They stay loaded

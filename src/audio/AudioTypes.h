@@ -11,7 +11,11 @@ namespace quillmere::audio {
 
 using Handle = quint32; // 0 = none or failure
 
+// Positions and lengths are counted at OutputRate whatever the sound runs at; offline renders
+// run at it too. A live channel renders at its device's rate, within these bounds.
 constexpr int OutputRate = 44100;
+constexpr int MinDeviceRate = 8000;
+constexpr int MaxDeviceRate = 384000;
 constexpr int OutputChannels = 2;
 constexpr qint64 BytesPerFrame = 4;
 constexpr qint64 BytesPerSecond = OutputRate * BytesPerFrame;

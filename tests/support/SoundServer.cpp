@@ -6,7 +6,7 @@
 #include <chrono>
 #include <thread>
 
-SoundServer::SoundServer()
+SoundServer::SoundServer(int sinkRate) : m_sinkRate(sinkRate)
 {
     m_ready = start();
 }
@@ -33,7 +33,8 @@ bool SoundServer::start()
          QStringLiteral("module-native-protocol-unix auth-anonymous=1 socket=") + runtime +
              QStringLiteral("/pulse/native"),
          QStringLiteral("-L"),
-         QStringLiteral("module-null-sink sink_name=testsink norewinds=1 rate=44100 channels=2"),
+         QStringLiteral("module-null-sink sink_name=testsink norewinds=1 rate=%1 channels=2")
+             .arg(m_sinkRate),
          QStringLiteral("-L"), QStringLiteral("module-always-sink")});
     bool answering = false;
     for (int i = 0; i < 200 && !answering; ++i) {

@@ -7,12 +7,12 @@
 
 #include <optional>
 
-// A PulseAudio daemon of the test's own, with one null sink "testsink" as the default sink, on a
-// private runtime folder. PULSE_SERVER and PULSE_COOKIE point this process (and the pactl it
-// starts) at it while it lives; it is stopped by its PID.
+// A PulseAudio daemon of the test's own, with one null sink "testsink" (at sinkRate) as the
+// default sink, on a private runtime folder. PULSE_SERVER and PULSE_COOKIE point this process
+// (and the pactl it starts) at it while it lives; it is stopped by its PID.
 class SoundServer {
 public:
-    SoundServer();
+    explicit SoundServer(int sinkRate = 44100);
     ~SoundServer();
     SoundServer(const SoundServer &) = delete;
     SoundServer &operator=(const SoundServer &) = delete;
@@ -31,6 +31,7 @@ public:
 private:
     bool start();
 
+    int m_sinkRate;
     QTemporaryDir m_runtime;
     QProcess m_daemon;
     bool m_ready = false;

@@ -4,6 +4,7 @@
 
 #include <fftw3.h>
 
+#include <algorithm>
 #include <cmath>
 #include <mutex>
 #include <numbers>
@@ -37,10 +38,24 @@ Fft1024::~Fft1024()
     fftwf_free(m_out);
 }
 
-bool Fft1024::compute(const TapRing &tap, float *magnitudes, double behindFrames)
+bool Fft1024::compute(const TapRing &tap, float *magnitudes, double behindFrames, int rate)
 {
-    if (!tap.readNewest(m_in, Size, behindFrames))
-        return false;
+    if (rate == 44100) {
+        if (!tap.readNewest(m_in, Size, behindFrames))
+            return false;
+    } else {
+        const double step = double(rate) / 44100;
+        const int n = std::min(int(std::ceil((Size - 1) * step)) + 2, TapRing::Size / 2);
+        m_atRate.resize(size_t(n));
+        if (!tap.readNewest(m_atRate.data(), n, behindFrames))
+            return false;
+        for (int i = 0; i < Size; ++i) {
+            const double at = std::min(i * step, double(n - 2));
+            const int j = int(at);
+            const float frac = float(at - j);
+            m_in[i] = m_atRate[size_t(j)] + frac * (m_atRate[size_t(j) + 1] - m_atRate[size_t(j)]);
+        }
+    }
     for (int i = 0; i < Size; ++i)
         m_in[i] *= m_window[i];
     fftwf_execute(m_plan);

@@ -25,10 +25,20 @@ constexpr int DecoderPriority = 2;
 
 } // namespace
 
-TempoChannel::TempoChannel(DecoderPtr source, Stretcher::Kind kind)
-    : m_source(std::move(source)), m_info(m_source->info()), m_lengthFrames(m_info.frames),
-      m_kind(kind)
+TempoChannel::TempoChannel(DecoderPtr source, Stretcher::Kind kind, int rate)
+    : m_source(std::move(source)), m_rate(rate), m_info(m_source->info()),
+      m_lengthFrames(m_info.frames), m_kind(kind), m_reverb(rate), m_limiter(rate), m_countIn(rate)
 {
+}
+
+qint64 TempoChannel::fromPosition(qint64 frame) const
+{
+    return m_rate == OutputRate ? frame : std::llround(double(frame) * m_rate / OutputRate);
+}
+
+qint64 TempoChannel::toPosition(double frame) const
+{
+    return std::llround(m_rate == OutputRate ? frame : frame * OutputRate / m_rate);
 }
 
 TempoChannel::~TempoChannel()
@@ -44,7 +54,7 @@ void TempoChannel::start(bool realTimePriority)
 {
     if (m_running.load(std::memory_order_acquire))
         return;
-    m_stretcher = makeStretcher(m_kind);
+    m_stretcher = makeStretcher(m_kind, m_rate);
     m_running.store(true, std::memory_order_release);
     m_decoderThread = std::thread([this, realTimePriority] {
         if (realTimePriority)
@@ -71,13 +81,13 @@ void TempoChannel::setPan(float pan)
 
 void TempoChannel::seek(qint64 frame)
 {
-    m_seekFrame.store(frame, std::memory_order_release);
+    m_seekFrame.store(fromPosition(frame), std::memory_order_release);
     m_generation.fetch_add(1, std::memory_order_acq_rel);
 }
 
 void TempoChannel::setLoop(qint64 a, qint64 b)
 {
-    m_loop.publish(LoopRange{a, b, ++m_loopEpoch});
+    m_loop.publish(LoopRange{fromPosition(a), fromPosition(b), ++m_loopEpoch});
 }
 
 bool TempoChannel::wrapAhead(double heardFrame) const
@@ -95,12 +105,12 @@ qint64 TempoChannel::positionFrames(double heardFrame) const
     PlayedMark heard;
     if (!m_marks.find(heardFrame, heard) ||
         heard.generation != m_generation.load(std::memory_order_acquire))
-        return m_seekFrame.load(std::memory_order_acquire); // the jump has not been heard yet
+        return toPosition(double(m_seekFrame.load(std::memory_order_acquire))); // not heard yet
     // Within the mark's stretch the source moved on at the ratio of that block; past its end
     // nothing newer was played (paused, or the output ran dry), so the position stays there.
     const double into =
         std::clamp(heardFrame - double(heard.outputFrame), 0.0, double(heard.frames));
-    return std::max<qint64>(0, std::llround(heard.sourceFrame + into * heard.sourceFramesPerFrame));
+    return std::max<qint64>(0, toPosition(heard.sourceFrame + into * heard.sourceFramesPerFrame));
 }
 
 qint64 TempoChannel::mixedPositionFrames() const
@@ -233,10 +243,10 @@ void TempoChannel::takeEffects(const EffectSettings &effects) QUILLMERE_NONBLOCK
 // its exact length, whatever latency the stretcher has.
 void TempoChannel::feedStretcher() QUILLMERE_NONBLOCKING
 {
-    constexpr int MaxPadFrames = 2 * OutputRate;
+    const int maxPadFrames = 2 * m_rate;
     while (m_stretcher->available() < RenderedBlock::Capacity) {
         if (m_inputEnded) {
-            if (m_paddedFrames >= MaxPadFrames)
+            if (m_paddedFrames >= maxPadFrames)
                 return;
             feed(m_silence.data(), DecodedBlock::Capacity);
             m_paddedFrames += DecodedBlock::Capacity;

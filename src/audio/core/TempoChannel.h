@@ -38,16 +38,21 @@ struct EffectSettings {
     ReverbParams reverb;
 };
 
-// A playable channel: a decoder (already 44100 Hz stereo) read ahead on its own thread, and a
-// render thread running tempo and pitch, equaliser, reverb and pan into a short output ring
-// that the output callback mixes.
+// A playable channel: a decoder (already stereo at the channel's rate) read ahead on its own
+// thread, and a render thread running tempo and pitch, equaliser, reverb and pan into a short
+// output ring that the output callback mixes.
+//
+// The sound runs at rate() (the device's, so that nothing resamples it again); positions and
+// lengths in the public functions are counted at OutputRate, like every position of the back
+// end. Inside, every frame count is at rate().
 class TempoChannel {
 public:
-    TempoChannel(DecoderPtr source, Stretcher::Kind kind);
+    TempoChannel(DecoderPtr source, Stretcher::Kind kind, int rate = OutputRate);
     ~TempoChannel(); // stops and joins the threads
 
     const SourceInfo &info() const { return m_info; }
-    qint64 lengthFrames() const { return m_lengthFrames; }
+    int rate() const { return m_rate; }
+    qint64 lengthFrames() const { return m_lengthFrames < 0 ? -1 : toPosition(m_lengthFrames); }
 
     // UI thread.
     // Starts the threads on first use; for a real-time device they ask for real-time priority
@@ -95,6 +100,10 @@ public:
                 bool realTime = true) QUILLMERE_NONBLOCKING;
 
 private:
+    // Between position frames (OutputRate) and the frames the sound runs at.
+    qint64 fromPosition(qint64 frame) const;
+    qint64 toPosition(double frame) const;
+
     void decodeLoop();
     void renderLoop();
     bool renderBlock(RenderedBlock &out) QUILLMERE_NONBLOCKING;
@@ -110,6 +119,7 @@ private:
     void takeEffects(const EffectSettings &effects) QUILLMERE_NONBLOCKING;
 
     DecoderPtr m_source;
+    int m_rate;
     SourceInfo m_info;
     qint64 m_lengthFrames;
     Stretcher::Kind m_kind;

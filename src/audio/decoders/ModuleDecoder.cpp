@@ -56,7 +56,7 @@ public:
         if (wanted <= 0)
             return 0;
         const auto n = static_cast<qint64>(openmpt_module_read_interleaved_float_stereo(
-            m_module, OutputRate, static_cast<size_t>(wanted), samples));
+            m_module, m_info.sampleRate, static_cast<size_t>(wanted), samples));
         m_position += n;
         return n;
     }
@@ -65,7 +65,7 @@ public:
     {
         if (frame < 0 || frame > m_info.frames)
             return false;
-        openmpt_module_set_position_seconds(m_module, double(frame) / OutputRate);
+        openmpt_module_set_position_seconds(m_module, double(frame) / m_info.sampleRate);
         m_position = frame;
         return true;
     }
@@ -78,7 +78,7 @@ private:
 
 } // namespace
 
-DecoderPtr openModuleDecoder(const QString &path, ErrorCode &error)
+DecoderPtr openModuleDecoder(const QString &path, ErrorCode &error, int rate)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
@@ -107,9 +107,9 @@ DecoderPtr openModuleDecoder(const QString &path, ErrorCode &error)
     openmpt_module_set_repeat_count(module, 0);
     SourceInfo info;
     info.channels = 2;
-    info.sampleRate = OutputRate;
+    info.sampleRate = rate;
     info.typeCode = typeCode;
-    info.frames = std::llround(seconds * OutputRate);
+    info.frames = std::llround(seconds * rate);
     return std::make_unique<ModuleDecoder>(module, info);
 }
 

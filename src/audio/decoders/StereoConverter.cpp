@@ -15,22 +15,23 @@ constexpr qint64 ChunkFrames = 4096;
 
 } // namespace
 
-StereoConverter::StereoConverter(DecoderPtr source) : m_source(std::move(source))
+StereoConverter::StereoConverter(DecoderPtr source, int rate)
+    : m_source(std::move(source)), m_rate(rate)
 {
     const SourceInfo &src = m_source->info();
     m_info = src;
     if (src.frames >= 0)
-        m_info.frames = std::llround(double(src.frames) * OutputRate / src.sampleRate);
+        m_info.frames = std::llround(double(src.frames) * m_rate / src.sampleRate);
     m_raw.resize(static_cast<size_t>(ChunkFrames * src.channels));
     if (src.channels > 2)
         m_downmix = stereoDownmix(src.channels, src.speakers);
     m_stereo.resize(static_cast<size_t>(ChunkFrames * 2));
-    if (src.sampleRate != OutputRate) {
+    if (src.sampleRate != m_rate) {
         const soxr_io_spec_t io = soxr_io_spec(SOXR_FLOAT32_I, SOXR_FLOAT32_I);
         const soxr_quality_spec_t quality = soxr_quality_spec(SOXR_HQ, 0);
         const soxr_runtime_spec_t runtime = soxr_runtime_spec(1);
         soxr_error_t error = nullptr;
-        m_resampler = soxr_create(src.sampleRate, OutputRate, 2, &error, &io, &quality, &runtime);
+        m_resampler = soxr_create(src.sampleRate, m_rate, 2, &error, &io, &quality, &runtime);
     }
 }
 
@@ -104,7 +105,7 @@ qint64 StereoConverter::readResampled(float *stereo, qint64 frames)
 bool StereoConverter::seek(qint64 frame)
 {
     const SourceInfo &src = m_source->info();
-    const qint64 sourceFrame = std::llround(double(frame) * src.sampleRate / OutputRate);
+    const qint64 sourceFrame = std::llround(double(frame) * src.sampleRate / m_rate);
     if (!m_source->seek(sourceFrame))
         return false;
     if (m_resampler)

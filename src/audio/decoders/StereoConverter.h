@@ -1,5 +1,6 @@
 #pragma once
 
+#include "audio/AudioTypes.h"
 #include "audio/decoders/Decoder.h"
 #include "audio/decoders/Downmix.h"
 
@@ -9,16 +10,18 @@ typedef struct soxr *soxr_t;
 
 namespace quillmere::audio {
 
-// Presents any decoder as 44100 Hz stereo: mono is duplicated, more channels are mixed down
-// with the standard coefficients (see stereoDownmix), other rates are resampled with libsoxr
-// at high quality. Frames and positions are counted at 44100 Hz.
+// Presents any decoder as stereo at one rate (44100 Hz, or the device's when it plays live):
+// mono is duplicated, more channels are mixed down with the standard coefficients (see
+// stereoDownmix), other rates are resampled with libsoxr at high quality, so the sound is
+// resampled once, here. Frames and positions are counted at that rate.
 // Decoder thread only, after construction.
 class StereoConverter final : public Decoder {
 public:
-    explicit StereoConverter(DecoderPtr source);
+    explicit StereoConverter(DecoderPtr source, int rate = OutputRate);
+    int rate() const { return m_rate; }
     ~StereoConverter() override;
 
-    // info() keeps the source's channel count, rate and type code; frames are at 44100 Hz.
+    // info() keeps the source's channel count, rate and type code; frames are at rate().
     const SourceInfo &info() const override { return m_info; }
     qint64 read(float *stereo, qint64 frames) override;
     bool seek(qint64 frame) override;
@@ -29,6 +32,7 @@ private:
     void toStereo(const float *in, int channels, qint64 frames, float *out) const;
 
     DecoderPtr m_source;
+    int m_rate;
     SourceInfo m_info;
     StereoDownmix m_downmix; // three channels or more
     soxr_t m_resampler = nullptr;

@@ -8,7 +8,7 @@
 
 namespace quillmere::audio {
 
-CountInClicks::CountInClicks()
+CountInClicks::CountInClicks(int rate)
 {
     // A sine starts at zero, so the burst needs no attack; it decays to -60 dB by its end, so
     // it stops without a step.
@@ -16,7 +16,7 @@ CountInClicks::CountInClicks()
     for (int i = 0; i < BurstFrames; ++i)
         m_burst[size_t(i)] =
             BurstLevel * float(std::exp(-decayPerFrame * i) *
-                               std::sin(2 * std::numbers::pi * BurstHz * i / OutputRate));
+                               std::sin(2 * std::numbers::pi * BurstHz * i / rate));
 }
 
 void CountInClicks::set(const BreathSettings &settings) QUILLMERE_NONBLOCKING

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "audio/AudioTypes.h"
 #include "audio/core/Realtime.h"
 
 #include <array>
@@ -20,11 +21,11 @@ struct BreathSettings {
 // pause would have to start in the section itself. Render thread only, after set up.
 class CountInClicks {
 public:
-    static constexpr int BurstFrames = 1323;  // 30 ms
+    static constexpr int BurstFrames = 1323;  // 30 ms at 44100 Hz
     static constexpr float BurstHz = 1500.0f; // above most instruments' fundamentals
     static constexpr float BurstLevel = 0.4f;
 
-    CountInClicks();
+    explicit CountInClicks(int rate = OutputRate);
 
     void set(const BreathSettings &settings) QUILLMERE_NONBLOCKING;
     int gapFrames() const QUILLMERE_NONBLOCKING { return m_gapFrames; }

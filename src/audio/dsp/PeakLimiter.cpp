@@ -6,13 +6,11 @@
 #include <cmath>
 
 namespace quillmere::audio {
-namespace {
-
-constexpr int HoldFrames = OutputRate / 40; // 25 ms
-// Per-frame step of the recovery towards 1: a 150 ms time constant.
-const float Release = 1.0f - std::exp(-1.0f / (0.150f * OutputRate));
-
-} // namespace
+// Held for 25 ms; the per-frame step of the recovery towards 1 makes a 150 ms time constant.
+PeakLimiter::PeakLimiter(int rate)
+    : m_holdFrames(rate / 40), m_release(1.0f - std::exp(-1.0f / (0.150f * float(rate))))
+{
+}
 
 void PeakLimiter::reset()
 {
@@ -34,13 +32,13 @@ void PeakLimiter::process(float *stereo, int frames)
         const float peak = std::max(std::abs(left), std::abs(right));
         if (peak * m_gain > 1) {
             m_gain = 1 / peak;
-            m_holdLeft = HoldFrames;
+            m_holdLeft = m_holdFrames;
         } else if (m_holdLeft > 0) {
             --m_holdLeft;
         } else if (m_gain < 1) {
             // Heading for a little above 1 lands on exactly 1 in finite time, with no step
             // at the end; no faster than this sample allows.
-            m_gain = std::min(m_gain + (1.01f - m_gain) * Release, 1.0f);
+            m_gain = std::min(m_gain + (1.01f - m_gain) * m_release, 1.0f);
             if (peak * m_gain > 1)
                 m_gain = 1 / peak;
         }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "audio/AudioTypes.h"
+
 namespace quillmere::audio {
 
 // Keeps a channel's output within +-1.0 when an equaliser boost (or reverb on a loud song)
@@ -16,11 +18,14 @@ namespace quillmere::audio {
 // Render thread only; never allocates.
 class PeakLimiter {
 public:
+    explicit PeakLimiter(int rate = OutputRate);
     void reset();
     void process(float *stereo, int frames);
     float gain() const { return m_gain; }
 
 private:
+    int m_holdFrames;
+    float m_release;
     float m_gain = 1;
     int m_holdLeft = 0;
 };

@@ -15,7 +15,7 @@ float dbToGain(float db)
 
 } // namespace
 
-Reverb::Reverb()
+Reverb::Reverb(int rate) : m_rate(rate)
 {
     for (int i = 0; i < Lines; ++i)
         m_lines[i].buffer.assign(static_cast<size_t>(LineLengths[i]), 0.0f);
@@ -42,8 +42,8 @@ void Reverb::setParams(const ReverbParams &params)
     for (int i = 0; i < Lines; ++i) {
         // Each pass through a line of d samples must lose 60 dB x d / (time x rate).
         const double d = LineLengths[i];
-        const double low = std::pow(10.0, -3.0 * d / (timeS * OutputRate));
-        const double high = std::pow(10.0, -3.0 * d / (timeS * ratio * OutputRate));
+        const double low = std::pow(10.0, -3.0 * d / (timeS * m_rate));
+        const double high = std::pow(10.0, -3.0 * d / (timeS * ratio * m_rate));
         m_lines[i].feedback = static_cast<float>(low);
         m_lines[i].pole = static_cast<float>((low - high) / (low + high));
     }

@@ -20,12 +20,12 @@ namespace quillmere::audio {
 class Reverb {
 public:
     static constexpr int Lines = 8;
-    // Mutually prime lengths between about 25 and 60 ms give a dense, uncoloured tail: no two
-    // lines ever line up their echoes again.
+    // Mutually prime lengths between about 25 and 60 ms (at 44100 Hz) give a dense, uncoloured
+    // tail: no two lines ever line up their echoes again.
     static constexpr std::array<int, Lines> LineLengths = {1117, 1361, 1559, 1789,
                                                            1951, 2179, 2417, 2659};
 
-    Reverb();
+    explicit Reverb(int rate = OutputRate);
     void setParams(const ReverbParams &params);
     // Empties the tail; settings until the next process() are taken at once: a new start.
     void reset();
@@ -44,6 +44,7 @@ private:
     void run(float *stereo, int frames);
     void clearLines();
 
+    int m_rate;
     std::array<Line, Lines> m_lines;
     GainRamp m_inputGain;
     GainRamp m_wetGain;

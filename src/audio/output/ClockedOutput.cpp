@@ -12,8 +12,6 @@
 namespace quillmere::audio {
 
 namespace {
-constexpr int PeriodFrames = OutputRate / 100; // 10 ms
-
 qint64 steadyNanoseconds()
 {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(
@@ -22,7 +20,10 @@ qint64 steadyNanoseconds()
 }
 } // namespace
 
-ClockedOutput::ClockedOutput(QString wavPath) : m_wavPath(std::move(wavPath)) {}
+ClockedOutput::ClockedOutput(QString wavPath, int rate)
+    : m_wavPath(std::move(wavPath)), m_rate(rate), m_periodFrames(rate / 100)
+{
+}
 
 ClockedOutput::~ClockedOutput()
 {
@@ -35,7 +36,7 @@ bool ClockedOutput::start(RenderFunction render, void *context)
         return true;
     if (!m_wavPath.isEmpty()) {
         SF_INFO info{};
-        info.samplerate = OutputRate;
+        info.samplerate = m_rate;
         info.channels = 2;
         info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
         m_file = sf_open(QFile::encodeName(m_wavPath).constData(), SFM_WRITE, &info);
@@ -67,27 +68,29 @@ OutputClock ClockedOutput::clock() const
 {
     const qint64 written = m_written.load(std::memory_order_acquire);
     const double elapsed = double(steadyNanoseconds() - m_scheduleStartNs.load()) * 1e-9;
-    const double scheduled = double(m_framesBeforeStart.load()) + elapsed * OutputRate;
+    const double scheduled = double(m_framesBeforeStart.load()) + elapsed * m_rate;
     // A late thread has written less than the schedule says; the buffer just written plays
     // for one period.
-    const double heard =
-        std::clamp(scheduled, double(std::max<qint64>(0, written - PeriodFrames)), double(written));
+    const double heard = std::clamp(
+        scheduled, double(std::max<qint64>(0, written - m_periodFrames)), double(written));
     return {heard, double(written) - heard};
 }
 
 void ClockedOutput::run(RenderFunction render, void *context)
 {
-    std::vector<float> buffer(PeriodFrames * 2);
-    auto next =
-        std::chrono::steady_clock::time_point(std::chrono::nanoseconds(m_scheduleStartNs.load()));
+    std::vector<float> buffer(std::size_t(m_periodFrames) * 2);
+    const qint64 startNs = m_scheduleStartNs.load();
+    const qint64 before = m_framesBeforeStart.load();
     while (m_running.load(std::memory_order_acquire)) {
         const qint64 first = m_written.load(std::memory_order_relaxed);
-        render(context, buffer.data(), PeriodFrames, first);
+        render(context, buffer.data(), m_periodFrames, first);
         if (m_file)
-            sf_writef_float(m_file, buffer.data(), PeriodFrames);
-        m_written.store(first + PeriodFrames, std::memory_order_release);
-        next += std::chrono::microseconds(1'000'000 * PeriodFrames / OutputRate);
-        std::this_thread::sleep_until(next);
+            sf_writef_float(m_file, buffer.data(), m_periodFrames);
+        m_written.store(first + m_periodFrames, std::memory_order_release);
+        // Due times from the frame count, so that no rounding of a period adds up to drift.
+        const qint64 dueNs = startNs + (first + m_periodFrames - before) * 1'000'000'000 / m_rate;
+        std::this_thread::sleep_until(
+            std::chrono::steady_clock::time_point(std::chrono::nanoseconds(dueNs)));
     }
 }
 

@@ -12,23 +12,26 @@ namespace quillmere::audio {
 
 // An output without a sound card: a thread renders 10 ms at a time on a real-time clock, and
 // either drops the sound ("null") or appends it to a WAV file ("file:PATH.wav"). Its clock is
-// exact: a buffer is "heard" from the moment it is written, at the real-time rate, so the frame
-// heard now is where the schedule stands, never past what was written.
-// Threads: start(), stop() and clock() on the back end's thread; run() on its own thread. They
-// share only atomics.
+// exact: a buffer is "heard" from the moment it is written, at the real-time rate (44100 Hz, or the
+// rate asked for), so the frame heard now is where the schedule stands, never past what was
+// written. Threads: start(), stop() and clock() on the back end's thread; run() on its own thread.
+// They share only atomics.
 class ClockedOutput final : public OutputDevice {
 public:
-    explicit ClockedOutput(QString wavPath = {});
+    explicit ClockedOutput(QString wavPath = {}, int rate = OutputRate);
     ~ClockedOutput() override;
     bool start(RenderFunction render, void *context) override;
     void stop() override;
     double latencySeconds() const override { return 0.0; }
     OutputClock clock() const override;
+    int sampleRate() const override { return m_rate; }
 
 private:
     void run(RenderFunction render, void *context);
 
     QString m_wavPath;
+    int m_rate;
+    int m_periodFrames; // 10 ms
     SNDFILE *m_file = nullptr;
     std::atomic<bool> m_running{false};
     std::atomic<qint64> m_written{0};           // frames rendered and written so far

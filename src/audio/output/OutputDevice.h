@@ -1,5 +1,7 @@
 #pragma once
 
+#include "audio/AudioTypes.h"
+
 #include <QString>
 
 #include <memory>
@@ -15,7 +17,7 @@ struct OutputClock {
 };
 
 // Where the mixed sound goes. The device calls render() from its own real-time thread with
-// interleaved stereo float frames at 44100 Hz to fill; firstFrame numbers the first of them.
+// interleaved stereo float frames at sampleRate() to fill; firstFrame numbers the first of them.
 class OutputDevice {
 public:
     using RenderFunction = void (*)(void *context, float *stereo, int frames, qint64 firstFrame);
@@ -32,6 +34,9 @@ public:
     virtual bool isOffline() const { return false; }
     // True once the device broke and could not be opened again; the next start() tries anew.
     virtual bool lost() const { return false; }
+    // The rate the device runs at, fixed by the first start() that succeeds; channels made
+    // afterwards render at it, so nothing downstream resamples again.
+    virtual int sampleRate() const { return OutputRate; }
 };
 
 // The "offline" device: no thread, no clock.
@@ -44,9 +49,11 @@ public:
     bool isOffline() const override { return true; }
 };
 
-// "default" (the system's default device through PortAudio), "null" (a real-time clock and
-// no sound), "file:PATH.wav" (writes what would be played, in real time) or "offline" (no
-// clock at all: the owner pulls the sound, for rendering to files and for measurements).
+// "default" (the system's default device through PortAudio, at its sink's own rate), "null" (a
+// real-time clock and no sound), "file:PATH.wav" (writes what would be played, in real time) or
+// "offline" (no clock at all: the owner pulls the sound, for rendering to files and for
+// measurements, at 44100 Hz). "null" and "file:" run at 44100 Hz, or at the rate given after an
+// "@" at the end ("null@48000", "file:out.wav@48000"), to stand in for a device of that rate.
 // Unknown names give nullptr.
 std::unique_ptr<OutputDevice> makeOutputDevice(const QString &spec);
 

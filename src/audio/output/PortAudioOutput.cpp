@@ -1,11 +1,13 @@
 #include "audio/output/PortAudioOutput.h"
 
 #include "audio/AudioTypes.h"
+#include "audio/output/ServerRate.h"
 
 #include <portaudio.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 
 namespace quillmere::audio {
 namespace {
@@ -18,6 +20,8 @@ constexpr auto WatchInterval = 100ms;
 constexpr auto RetryInterval = 200ms;
 // How long a vanished device is waited for before the output counts as lost.
 constexpr auto GiveUpAfter = 5s;
+// A sound server that does not say its rate in this time is not waited for.
+constexpr auto RateQueryTimeout = 1000ms;
 
 // Sleeps with the lock released, so that start() and stop() are never held up by a wait.
 void sleepUnlocked(std::unique_lock<std::mutex> &lock, std::chrono::milliseconds interval)
@@ -72,7 +76,7 @@ OutputClock PortAudioOutput::clock() const
 {
     m_timing.take(m_heardTiming);
     const BufferTiming &t = m_heardTiming;
-    const double sinceDac = double(steadyNanoseconds() - t.dacNs) * 1e-9 * OutputRate;
+    const double sinceDac = double(steadyNanoseconds() - t.dacNs) * 1e-9 * sampleRate();
     // Before the buffer is heard the speaker plays the one before it; after its end, nothing
     // newer has been rendered (a stalled device): the clock stops there.
     const double heard = std::min(double(t.firstFrame) + sinceDac, double(t.firstFrame + t.frames));
@@ -113,6 +117,35 @@ void PortAudioOutput::stop()
     closeStream();
 }
 
+int PortAudioOutput::sampleRate() const
+{
+    const int rate = m_rate.load(std::memory_order_relaxed);
+    return rate > 0 ? rate : OutputRate;
+}
+
+// The sink's rate when a sound server plays (what ALSA's default device goes to), else the rate
+// the device itself prefers, else 44100 Hz; each only if a stream opens at it.
+void PortAudioOutput::chooseRate(int device)
+{
+    const PaDeviceInfo *info = Pa_GetDeviceInfo(device);
+    const int candidates[] = {defaultSinkRate(RateQueryTimeout),
+                              info ? int(std::lround(info->defaultSampleRate)) : 0, OutputRate};
+    for (const int rate : candidates) {
+        if (rate < MinDeviceRate || rate > MaxDeviceRate)
+            continue;
+        PaStreamParameters params{};
+        params.device = device;
+        params.channelCount = OutputChannels;
+        params.sampleFormat = paFloat32;
+        params.suggestedLatency = info ? info->defaultLowOutputLatency : 0.05;
+        if (Pa_IsFormatSupported(nullptr, &params, rate) == paFormatIsSupported) {
+            m_rate.store(rate, std::memory_order_relaxed);
+            return;
+        }
+    }
+    m_rate.store(OutputRate, std::memory_order_relaxed);
+}
+
 bool PortAudioOutput::openStream()
 {
     if (m_stream)
@@ -122,6 +155,13 @@ bool PortAudioOutput::openStream()
     const PaDeviceIndex device = Pa_GetDefaultOutputDevice();
     if (device == paNoDevice)
         return false;
+    if (m_rate.load(std::memory_order_relaxed) == 0)
+        chooseRate(device);
+    return openStreamAt(device, sampleRate());
+}
+
+bool PortAudioOutput::openStreamAt(int device, double rate)
+{
     const PaDeviceInfo *deviceInfo = Pa_GetDeviceInfo(device);
     PaStreamParameters params{};
     params.device = device;
@@ -132,7 +172,7 @@ bool PortAudioOutput::openStream()
     params.suggestedLatency =
         deviceInfo ? std::max(deviceInfo->defaultLowOutputLatency, 0.05) : 0.05;
     PaStream *stream = nullptr;
-    if (Pa_OpenStream(&stream, nullptr, &params, OutputRate, paFramesPerBufferUnspecified, paNoFlag,
+    if (Pa_OpenStream(&stream, nullptr, &params, rate, paFramesPerBufferUnspecified, paNoFlag,
                       &PortAudioOutput::callback, this) != paNoError)
         return false;
     if (Pa_StartStream(stream) != paNoError) {

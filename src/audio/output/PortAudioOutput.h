@@ -18,7 +18,8 @@
 
 namespace quillmere::audio {
 
-// The system's default output device through PortAudio (normally PulseAudio or PipeWire).
+// The system's default output device through PortAudio (normally PulseAudio or PipeWire), at
+// the rate of the sound server's default sink (48 kHz on most), else the device's own.
 // A sound server that restarts, or a device that goes away, stops the callbacks; the watchdog
 // sees them stop, and opens the device again (a new server is found through a fresh look at
 // the devices). The channels keep their positions meanwhile, since only the callback moves
@@ -32,12 +33,15 @@ public:
     double latencySeconds() const override { return m_latency.load(std::memory_order_relaxed); }
     bool lost() const override { return m_lost.load(std::memory_order_acquire); }
     OutputClock clock() const override;
+    int sampleRate() const override;
 
 private:
     static int callback(const void *, void *output, unsigned long frames,
                         const PaStreamCallbackTimeInfo *timeInfo, unsigned long, void *self);
-    bool openStream();  // under m_mutex
-    void closeStream(); // under m_mutex
+    bool openStream();                          // under m_mutex
+    bool openStreamAt(int device, double rate); // under m_mutex
+    void chooseRate(int device);                // under m_mutex, before the first stream
+    void closeStream();                         // under m_mutex
     void watch();
     bool reopen(std::unique_lock<std::mutex> &lock, std::chrono::steady_clock::duration patience);
 
@@ -48,6 +52,9 @@ private:
     RenderFunction m_render = nullptr;
     void *m_context = nullptr;
     std::atomic<double> m_latency{0.0};
+    // Chosen when the first stream opens and kept after, for the channels are made at it; a
+    // later device of another rate is resampled by the server.
+    std::atomic<int> m_rate{0};
     std::atomic<unsigned long> m_callbacks{0};
     // Callback only, then published: the first frame of its buffer, when that frame reaches the
     // speaker (steady clock, nanoseconds) and the frames it rendered.

@@ -11,8 +11,8 @@ namespace quillmere::audio {
 
 using RB = RubberBand::RubberBandStretcher;
 
-RubberBandStretcher::RubberBandStretcher()
-    : m_rb(std::make_unique<RB>(44100, 2, RB::OptionProcessRealTime | RB::OptionEngineFiner))
+RubberBandStretcher::RubberBandStretcher(int rate)
+    : m_rb(std::make_unique<RB>(size_t(rate), 2, RB::OptionProcessRealTime | RB::OptionEngineFiner))
 {
     m_rb->setMaxProcessSize(maxBlockFrames());
     for (auto &buffer : m_planar)

@@ -13,7 +13,7 @@ namespace quillmere::audio {
 
 class RubberBandStretcher final : public Stretcher {
 public:
-    RubberBandStretcher();
+    explicit RubberBandStretcher(int rate = 44100);
     ~RubberBandStretcher() override;
     void setSpeedAndPitch(double speed, double pitchScale) override;
     double supportedSpeed(double speed, double pitchScale) const override;

@@ -9,11 +9,11 @@
 
 namespace quillmere::audio {
 
-SoundTouchStretcher::SoundTouchStretcher()
+SoundTouchStretcher::SoundTouchStretcher(int rate)
     : m_st(std::make_unique<soundtouch::SoundTouch>()),
       m_scratch(size_t(maxBlockFrames()) * 2, 0.0f)
 {
-    m_st->setSampleRate(44100);
+    m_st->setSampleRate(uint(rate));
     m_st->setChannels(2);
     // Fixed sequence and seek windows: with the automatic ones the output drifts against the
     // source by up to 1 % in quiet passages (the overlap search then always picks its earliest

@@ -13,7 +13,7 @@ namespace quillmere::audio {
 // SoundTouch: the low-CPU choice, with audible faults at slow tempos.
 class SoundTouchStretcher final : public Stretcher {
 public:
-    SoundTouchStretcher();
+    explicit SoundTouchStretcher(int rate = 44100);
     ~SoundTouchStretcher() override;
     void setSpeedAndPitch(double speed, double pitchScale) override;
     void reset() override;

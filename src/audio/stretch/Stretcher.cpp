@@ -5,11 +5,11 @@
 
 namespace quillmere::audio {
 
-std::unique_ptr<Stretcher> makeStretcher(Stretcher::Kind kind)
+std::unique_ptr<Stretcher> makeStretcher(Stretcher::Kind kind, int rate)
 {
     if (kind == Stretcher::Kind::SoundTouch)
-        return std::make_unique<SoundTouchStretcher>();
-    return std::make_unique<RubberBandStretcher>();
+        return std::make_unique<SoundTouchStretcher>(rate);
+    return std::make_unique<RubberBandStretcher>(rate);
 }
 
 Stretcher::Kind stretcherKindFromName(const QString &name)

@@ -6,7 +6,8 @@
 
 namespace quillmere::audio {
 
-// Changes tempo and pitch independently, on interleaved stereo float frames at 44100 Hz.
+// Changes tempo and pitch independently, on interleaved stereo float frames at the rate it was
+// made for.
 // Set up on any thread; afterwards used by one render thread only. Once set up, no call
 // allocates, locks or waits for blocks of at most maxBlockFrames().
 class Stretcher {
@@ -34,7 +35,7 @@ public:
     static constexpr int maxBlockFrames() { return 1024; }
 };
 
-std::unique_ptr<Stretcher> makeStretcher(Stretcher::Kind kind);
+std::unique_ptr<Stretcher> makeStretcher(Stretcher::Kind kind, int rate = 44100);
 // "rubberband" (also the fallback for anything unknown) or "soundtouch".
 Stretcher::Kind stretcherKindFromName(const QString &name);
 
