@@ -55,6 +55,18 @@ QString parseLoop(const QString &text, RenderRequest &r)
     return {};
 }
 
+// "N,BEAT_MS": N clicks (1-8) a beat of BEAT_MS (100-5000) apart.
+QString parseCountIn(const QString &text, LoopBreath &breath)
+{
+    const QStringList parts = text.split(u',');
+    if (parts.size() != 2 || !toInt(parts[0], {1, 8}, breath.clicks) ||
+        !toInt(parts[1], {100, 5000}, breath.beatMs))
+        return QStringLiteral("--count-in %1: expected N,BEAT_MS with N from 1 to 8 and the beat "
+                              "from 100 to 5000 ms")
+            .arg(text);
+    return {};
+}
+
 QString outOfRange(const QString &option, const QString &value, Range range)
 {
     return QStringLiteral("%1 %2: expected an integer from %3 to %4")
@@ -108,6 +120,13 @@ QString applyOption(const QString &option, const QString &value, RenderRequest &
     } else if (option == u"--repeat") {
         return toInt(value, {1, 10000}, r.repeats) ? QString()
                                                    : outOfRange(option, value, {1, 10000});
+    } else if (option == u"--pause") {
+        double seconds = 0;
+        if (!toSeconds(value, seconds) || seconds > 5)
+            return QStringLiteral("--pause %1: expected seconds from 0 to 5").arg(value);
+        r.breath.pauseMs = int(std::lround(seconds * 1000));
+    } else if (option == u"--count-in") {
+        return parseCountIn(value, r.breath);
     } else if (option == u"--stretcher") {
         if (value != u"soundtouch" && value != u"rubberband")
             return QStringLiteral("--stretcher %1: expected soundtouch or rubberband").arg(value);
@@ -130,6 +149,10 @@ QString checkWhole(const RenderRequest &r)
         return QStringLiteral("--loop cannot go with --from or --to");
     if (r.loopToSeconds < 0 && r.repeats != 1)
         return QStringLiteral("--repeat needs --loop");
+    if (r.loopToSeconds < 0 && (r.breath.pauseMs > 0 || r.breath.clicks > 0))
+        return QStringLiteral("--pause and --count-in need --loop");
+    if (r.breath.clicks > 0 && r.breath.pauseMs == 0)
+        return QStringLiteral("--count-in needs a --pause to sound in");
     const QFileInfo in(r.input), out(r.output);
     if (in.absoluteFilePath() == out.absoluteFilePath() ||
         (out.exists() && in.canonicalFilePath() == out.canonicalFilePath()))
@@ -178,6 +201,9 @@ QString usage()
         "seamlessly,\n"
         "                         as the player's A-B repeat does\n"
         "  --repeat N             how many times the --loop section plays (1..10000, default 1)\n"
+        "  --pause SECONDS        silence before each repeat of the --loop section (0..5)\n"
+        "  --count-in N,BEAT_MS   N clicks (1..8) a beat apart in that pause, the last a beat\n"
+        "                         before the section comes back\n"
         "  --stretcher NAME       rubberband (best quality, the default) or soundtouch (fastest)\n"
         "  --help, --version      this text; the version\n"
         "\n"

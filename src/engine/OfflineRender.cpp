@@ -19,8 +19,14 @@ RenderResult failure(RenderResult::Status status, const QString &message)
     return RenderResult{status, message, 0};
 }
 
+// The same rounding as the back end's, so that the frames expected are the frames made.
+qint64 pauseFrames(const LoopBreath &breath)
+{
+    return qint64(breath.pauseMs) * OutputRate / 1000;
+}
+
 // The number of output frames that [from, to) of the source becomes at this speed, or a
-// section repeated.
+// section repeated with its pauses.
 qint64 outputFrames(const RenderRequest &request, qint64 sourceFrames)
 {
     const double speed = 1.0 + request.settings.speed / 100.0;
@@ -28,7 +34,8 @@ qint64 outputFrames(const RenderRequest &request, qint64 sourceFrames)
         const double from = std::round(request.loopFromSeconds * OutputRate);
         const double to =
             std::min(double(sourceFrames), std::round(request.loopToSeconds * OutputRate));
-        return std::max<qint64>(0, std::llround(request.repeats * (to - from) / speed));
+        const qint64 pauses = qint64(request.repeats - 1) * pauseFrames(request.breath);
+        return std::max<qint64>(0, std::llround(request.repeats * (to - from) / speed)) + pauses;
     }
     const double from = request.fromSeconds * OutputRate;
     const double to = request.toSeconds < 0
@@ -47,7 +54,9 @@ bool startRange(AudioBackend &backend, Handle channel, const RenderRequest &requ
     if (request.loopToSeconds >= 0)
         return backend.setPositionBytes(channel, bytesAt(request.loopFromSeconds)) &&
                backend.setLoopRange(channel, bytesAt(request.loopFromSeconds),
-                                    bytesAt(request.loopToSeconds));
+                                    bytesAt(request.loopToSeconds)) &&
+               backend.setLoopBreath(channel, request.breath.pauseMs, request.breath.clicks,
+                                     request.breath.beatMs);
     return request.fromSeconds <= 0 ||
            backend.setPositionBytes(channel, bytesAt(request.fromSeconds));
 }

@@ -23,6 +23,8 @@ struct RenderRequest {
     double loopFromSeconds = 0;
     double loopToSeconds = -1;
     int repeats = 1;
+    // Before each repeat of the section (so repeats - 1 times), as the player pauses.
+    LoopBreath breath;
     QString pluginFolder;
 };
 

@@ -23,6 +23,14 @@ struct PlayerSettings {
     bool save(const QString &iniPath) const;
 };
 
+// The pause before each repeat of an A-B section, and the count-in clicked in it at the
+// tapped beat. Kept with the window's options, not in [Player].
+struct LoopBreath {
+    int pauseMs = 0;
+    int clicks = 0;
+    int beatMs = 500;
+};
+
 namespace PlayerKeys {
 inline const QString Section = QStringLiteral("Player");
 inline const QString Pan = QStringLiteral("Pan");

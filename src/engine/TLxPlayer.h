@@ -73,6 +73,7 @@ public:
     // A pause before each repeat of a section (0 = none), with a count-in of `clicks` clicks
     // beatMs apart; kept for the songs that follow.
     void SetLoopBreath(int pauseMs, int clicks, int beatMs);
+    const LoopBreath &Breath() const { return m_breath; }
     qint64 GetLengthBytes() const { return m_length; }
     static QString FormatTime(qint64 bytes);
 
@@ -119,11 +120,7 @@ private:
     // The range the stream repeats, and on which channel (handles are never reused).
     quillmere::audio::Handle m_loopChannel = 0;
     TLxABLoopInfo m_loopSection;
-    struct LoopBreath {
-        int pauseMs = 0;
-        int clicks = 0;
-        int beatMs = 500;
-    } m_breath;
+    LoopBreath m_breath;
     qint64 m_length = 0;
     EffectChain m_effects;
 };

@@ -83,6 +83,7 @@ void PracticeExport::start()
     if (section >= 0) {
         request.loopFromSeconds = double(entry->Sections[size_t(section)].PosA) / BytesPerSecond;
         request.loopToSeconds = double(entry->Sections[size_t(section)].PosB) / BytesPerSecond;
+        request.breath = m_window.Player().Breath(); // the repeats sound as they do here
     }
     if (!askForTarget(request.input, request.output) ||
         (section >= 0 && !askForRepeats(request.repeats)))

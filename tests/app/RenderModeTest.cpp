@@ -93,6 +93,28 @@ TEST_F(RenderModeTest, LoopRendersTheSectionRepeated)
         for (size_t i = 0; i < found.size(); ++i)
             EXPECT_NEAR(double(found[i]), 11025 + 22050.0 * double(i), 44) << "repeat " << i;
     }
+
+    // With a pause of 0.2 s before each repeat and two count-in clicks 100 ms apart in
+    // it: the pauses add exactly their length, and each repeat comes a pause later.
+    const Outcome run =
+        quillmere({QStringLiteral("--render"), clicks, QStringLiteral("--output"), out,
+                   QStringLiteral("--loop"), QStringLiteral("0.5,1"), QStringLiteral("--repeat"),
+                   QStringLiteral("3"), QStringLiteral("--pause"), QStringLiteral("0.2"),
+                   QStringLiteral("--count-in"), QStringLiteral("2,100")});
+    ASSERT_EQ(run.exitCode, 0) << run.errors.toStdString();
+    SF_INFO info;
+    const auto left = analysis::channel(fixtures::readSndfile(out, info), 0);
+    EXPECT_EQ(info.frames, 3 * 22050 + 2 * 8820);
+    const auto found = analysis::onsets(left, 0.2f, 2205);
+    // Per repeat after the first: two clicks in the pause, then the section's own click.
+    ASSERT_EQ(found.size(), 7u);
+    for (int repeat = 1; repeat < 3; ++repeat) {
+        const double pauseStart = 22050.0 * repeat + 8820.0 * (repeat - 1);
+        const double sectionStart = pauseStart + 8820;
+        EXPECT_NEAR(double(found[size_t(3 * repeat)]), sectionStart + 11025, 44);
+        EXPECT_NEAR(double(found[size_t(3 * repeat - 1)]), sectionStart - 4410, 44);
+        EXPECT_NEAR(double(found[size_t(3 * repeat - 2)]), sectionStart - 8820, 44);
+    }
 }
 
 TEST_F(RenderModeTest, BadArgumentsExitTwoAndFailuresExitOneLeavingNothing)
@@ -111,6 +133,12 @@ TEST_F(RenderModeTest, BadArgumentsExitTwoAndFailuresExitOneLeavingNothing)
         base + QStringList{QStringLiteral("--loop"), QStringLiteral("1,0.5")},
         base + QStringList{QStringLiteral("--loop"), QStringLiteral("0:61,1:30")},
         base + QStringList{QStringLiteral("--repeat"), QStringLiteral("2")},
+        base + QStringList{QStringLiteral("--pause"), QStringLiteral("1")},
+        base + QStringList{QStringLiteral("--loop"), QStringLiteral("0.5,1"),
+                           QStringLiteral("--pause"), QStringLiteral("6")},
+        base + QStringList{QStringLiteral("--loop"), QStringLiteral("0.5,1"),
+                           QStringLiteral("--pause"), QStringLiteral("1"),
+                           QStringLiteral("--count-in"), QStringLiteral("9,500")},
         base + QStringList{QStringLiteral("--loop"), QStringLiteral("0.5,1"),
                            QStringLiteral("--from"), QStringLiteral("0.2")},
         {QStringLiteral("--render"), input, QStringLiteral("--output"), input},

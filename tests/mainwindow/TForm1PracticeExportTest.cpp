@@ -91,6 +91,7 @@ TEST_F(TForm1PracticeExportTest, RendersTheSectionUnderThePositionOrTheSongAtThe
     window->Player().SetPosition(BytesPerSecond * 3 / 4);
     ASSERT_TRUE(QTest::qWaitFor([&] { return window->RepeatSection == 0; }, 5000));
     window->PausePlayback(); // paused inside the section, as a user would before exporting
+    window->Player().SetLoopBreath(300, 0, 500); // the pause before each repeat goes along
     window->SelectOnly(1);
 
     const QString section = dir.filePath(QStringLiteral("section.wav"));
@@ -98,8 +99,8 @@ TEST_F(TForm1PracticeExportTest, RendersTheSectionUnderThePositionOrTheSongAtThe
     EXPECT_EQ(proposedName, QStringLiteral("song (-50%, +2).wav"));
     ASSERT_TRUE(waitForRender());
     int format = 0;
-    // Three repeats of half a second at half speed.
-    EXPECT_EQ(framesOf(section, format), 3 * 44100);
+    // Three repeats of half a second at half speed, two pauses of 0.3 s between them.
+    EXPECT_EQ(framesOf(section, format), 3 * 44100 + 2 * 13230);
     EXPECT_EQ(format, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
 
     window->SelectOnly(0); // not the song being played: the whole of it
