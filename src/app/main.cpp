@@ -5,7 +5,7 @@
 #include "app/SingleInstance.h"
 #include "common/TLxMutex.h"
 #include "desktop/MprisService.h"
-#include "mainwindow/DesktopWindow.h"
+#include "skinwidgets/DesktopWindow.h"
 #include "mainwindow/MessageBoxPresenter.h"
 #include "mainwindow/QtTranslation.h"
 #include "mainwindow/QuitRequest.h"

@@ -4,6 +4,7 @@
 #include "skin/SkinImage.h"
 #include "skin/SkinLayout.h"
 #include "skin/TLxButtonMng.h"
+#include "skinwidgets/DesktopWindow.h"
 #include "skinwidgets/SkinDialogParts.h"
 
 #include <QKeyEvent>
@@ -103,7 +104,8 @@ SkinPaintBox::Hint TCDPropertyDlg::ShowHintHandler(QPoint pos) const
 
 void TCDPropertyDlg::PaintBox1MouseDown(QPoint pos)
 {
-    Dragging = m_buttons->PressAt(pos.x(), pos.y()) <= 0;
+    // On Wayland only the compositor can move a window; elsewhere it follows the mouse.
+    Dragging = m_buttons->PressAt(pos.x(), pos.y()) <= 0 && !DesktopWindow::startSystemMove(*this);
     if (Dragging)
         DragStart = pos;
     PaintBox1->canvasChanged();

@@ -10,6 +10,7 @@
 #include "skin/TLxButtonMng.h"
 #include "skin/TLxSliderMng.h"
 #include "skin/TLxToggleButton.h"
+#include "skinwidgets/DesktopWindow.h"
 #include "skinwidgets/SkinDialogParts.h"
 
 #include <QComboBox>
@@ -245,7 +246,8 @@ void TRecordDlg::PaintBoxRecordMouseDown(QPoint pos)
 {
     const bool onButton = m_buttons->PressAt(pos.x(), pos.y()) > 0;
     const bool onSlider = !onButton && m_sliders->PressAt(pos.x(), pos.y()) > 0;
-    Dragging = !onButton && !onSlider;
+    // On Wayland only the compositor can move a window; elsewhere it follows the mouse.
+    Dragging = !onButton && !onSlider && !DesktopWindow::startSystemMove(*this);
     if (Dragging)
         DragStart = pos;
     PaintBoxRecord->canvasChanged();

@@ -2,7 +2,7 @@
 // command of every button.
 #include "engine/TLxPlayer.h"
 #include "engine/VolumeWatcher.h"
-#include "mainwindow/DesktopWindow.h"
+#include "skinwidgets/DesktopWindow.h"
 #include "mainwindow/FileIntake.h"
 #include "mainwindow/PlayListBox.h"
 #include "mainwindow/TForm1.h"

@@ -1,4 +1,4 @@
-#include "mainwindow/DesktopWindow.h"
+#include "skinwidgets/DesktopWindow.h"
 
 #include <QGuiApplication>
 #include <QWidget>
