@@ -12,6 +12,9 @@
 #include <QTemporaryDir>
 #include <QtEndian>
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <vector>
@@ -60,53 +63,110 @@ QByteArray pcmOf(const QString &wav)
     return f.readAll().mid(44);
 }
 
+struct OurRun {
+    double seconds = -1; // -1: the rip failed
+    double finishSeconds = 0;
+    int repaired = 0;
+    int unreadable = 0;
+};
+
+OurRun ripOurs(const QString &image, const QString &wav)
+{
+    OurRun run;
+    QElapsedTimer timer;
+    timer.start();
+    auto stream = quillmere::audio::CdRipStream::open(image, 0);
+    quillmere::cd::CdWavWriter writer;
+    if (!stream || !writer.open(wav))
+        return run;
+    std::vector<char> block(20000);
+    qint64 n = 0;
+    while ((n = stream->read(block.data(), qint64(block.size()))) > 0)
+        if (!writer.write(block.data(), n))
+            return run;
+    const double beforeFinish = timer.nsecsElapsed() / 1e9;
+    if (n < 0 || !writer.finish())
+        return run;
+    run.seconds = timer.nsecsElapsed() / 1e9;
+    run.finishSeconds = run.seconds - beforeFinish;
+    run.repaired = stream->repairedSectors();
+    run.unreadable = stream->unreadableSectors();
+    return run;
+}
+
+// Seconds, or -1 when cd-paranoia could not be run.
+double ripTheirs(const QString &paranoia, const QString &image, const QString &wav)
+{
+    QElapsedTimer timer;
+    timer.start();
+    const int rc = QProcess::execute(paranoia, {QStringLiteral("-q"), QStringLiteral("-d"), image,
+                                                QStringLiteral("-w"), QStringLiteral("1"), wav});
+    return rc == 0 ? timer.nsecsElapsed() / 1e9 : -1;
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
 } // namespace
 
+// Rounds alternate which rip goes first, so that neither always finds the disc busy with the
+// other's write-back; the image itself is on the disc before the first round.
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     const QString paranoia =
         argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("cd-paranoia");
+    constexpr int Rounds = 5;
     QTemporaryDir dir;
     writeImage(dir.path());
+    ::sync();
     const QString image = dir.filePath(QStringLiteral("disc.cue"));
-
-    QElapsedTimer timer;
-    timer.start();
-    auto stream = quillmere::audio::CdRipStream::open(image, 0);
-    quillmere::cd::CdWavWriter writer;
     const QString ours = dir.filePath(QStringLiteral("ours.wav"));
-    if (!stream || !writer.open(ours))
-        return 1;
-    std::vector<char> block(20000);
-    qint64 n = 0;
-    while ((n = stream->read(block.data(), qint64(block.size()))) > 0)
-        writer.write(block.data(), n);
-    const double beforeFinish = timer.nsecsElapsed() / 1e9;
-    if (n < 0 || !writer.finish())
-        return 1;
-    const double oursSeconds = timer.nsecsElapsed() / 1e9;
-
-    timer.restart();
     const QString theirs = dir.filePath(QStringLiteral("theirs.wav"));
-    const int rc = QProcess::execute(paranoia, {QStringLiteral("-q"), QStringLiteral("-d"), image,
-                                                QStringLiteral("-w"), QStringLiteral("1"), theirs});
-    const double theirsSeconds = timer.nsecsElapsed() / 1e9;
 
-    std::printf("image: %d s of audio, %lld bytes\n", Seconds, qint64(Seconds) * 176400);
-    std::printf("quillmere ripping stream + WAV writer: %.2f s, %.0fx real time, %d repaired, %d "
-                "unreadable\n",
-                oursSeconds, Seconds / oursSeconds, stream->repairedSectors(),
-                stream->unreadableSectors());
-    std::printf("  of which the final fsync and rename: %.2f s\n", oursSeconds - beforeFinish);
-    if (rc != 0) {
-        std::printf("cd-paranoia: not run (exit %d)\n", rc);
-        return 0;
+    std::printf("image: %d s of audio, %lld bytes; %d rounds\n", Seconds, qint64(Seconds) * 176400,
+                Rounds);
+    std::vector<double> oursSeconds, finishSeconds, theirsSeconds;
+    bool identical = true;
+    for (int round = 0; round < Rounds; ++round) {
+        QFile::remove(ours);
+        QFile::remove(theirs);
+        OurRun a;
+        double b = 0;
+        if (round % 2 == 0) {
+            a = ripOurs(image, ours);
+            b = ripTheirs(paranoia, image, theirs);
+        } else {
+            b = ripTheirs(paranoia, image, theirs);
+            a = ripOurs(image, ours);
+        }
+        if (a.seconds < 0)
+            return 1;
+        oursSeconds.push_back(a.seconds);
+        finishSeconds.push_back(a.finishSeconds);
+        std::printf("round %d: quillmere %.2f s (%.0fx; final fsync and rename %.2f s; %d "
+                    "repaired, %d unreadable)",
+                    round + 1, a.seconds, Seconds / a.seconds, a.finishSeconds, a.repaired,
+                    a.unreadable);
+        if (b < 0) {
+            std::printf(", cd-paranoia not run\n");
+            continue;
+        }
+        theirsSeconds.push_back(b);
+        const bool same = pcmOf(ours) == pcmOf(theirs);
+        identical = identical && same;
+        std::printf(", cd-paranoia -w %.2f s (%.0fx), bytes identical: %s\n", b, Seconds / b,
+                    same ? "yes" : "NO");
+        std::fflush(stdout);
     }
-    std::printf("cd-paranoia -w: %.2f s, %.0fx real time\n", theirsSeconds,
-                Seconds / theirsSeconds);
-    const QByteArray a = pcmOf(ours), b = pcmOf(theirs);
-    std::printf("audio bytes identical: %s (%lld and %lld bytes)\n", a == b ? "yes" : "NO",
-                qint64(a.size()), qint64(b.size()));
-    return a == b ? 0 : 2;
+    std::printf("median: quillmere %.2f s (%.0fx, fsync and rename %.2f s)", median(oursSeconds),
+                Seconds / median(oursSeconds), median(finishSeconds));
+    if (!theirsSeconds.empty())
+        std::printf(", cd-paranoia -w %.2f s (%.0fx)", median(theirsSeconds),
+                    Seconds / median(theirsSeconds));
+    std::printf("\n");
+    return identical ? 0 : 2;
 }

@@ -37,11 +37,15 @@ public:
     QString errorText() const { return m_error; }
 
 private:
+    // Appended bytes between two starts of write-back.
+    static constexpr qint64 WriteBackChunk = 4 << 20;
     bool fail();
+    void startWriteBack();
     int m_fd = -1;
     QString m_target;
     QString m_temp;
     qint64 m_appended = 0;
+    qint64 m_writeBackFrom = 0; // appended bytes before this have been handed to the disc
     QString m_error;
 };
 

@@ -64,8 +64,9 @@ public:
     qint64 GetPosition() const;
     void SetPosition(qint64 bytes);
     // Repeats section `index` of the current song inside the stream while A-B repeat is on.
-    // With -1 the next section after `pos` is made ready, so that the stream wraps at its B
-    // even if the decoder, reading ahead, is there before the timer sees the position inside;
+    // With -1 the section `pos` is in, or else the next one, is made ready, so that the stream
+    // wraps at its B even if the decoder, reading ahead, is there before the timer sees the
+    // position inside (Play and SetPosition do this too, before the decoder moves);
     // with none ahead, or A-B repeat off, the song plays on. Cheap to call on every timer
     // tick: the back end hears only of changes. A section the stream cannot repeat (shorter
     // than about 30 ms) is left to the timer's jump.

@@ -107,6 +107,11 @@ void TLxPlayer::Play(bool restart, bool showPeaks)
         m_spectrum->ShowPeaks = showPeaks;
         m_spectrum->PeakColor = QColor(166, 202, 240);
     }
+    // The range goes to the stream before its decoder starts reading ahead (about a second):
+    // a section that ends sooner than that after the start would otherwise be read past
+    // before the timer's first tick hands it over.
+    if (m_abLoop)
+        FollowSection(-1, restart ? 0 : GetPosition());
     m_backend.play(channel, restart);
     // Only if the song has not ended meanwhile: its end must not be undone.
     m_shared.update([channel](PlayerState::Value v) -> std::optional<PlayerState::Value> {
@@ -159,6 +164,9 @@ qint64 TLxPlayer::GetPosition() const
 
 void TLxPlayer::SetPosition(qint64 bytes)
 {
+    // As at the start: the decoder reads ahead from the new place at once.
+    if (m_abLoop)
+        FollowSection(-1, bytes);
     m_backend.setPositionBytes(channel(), bytes);
 }
 
@@ -170,7 +178,7 @@ void TLxPlayer::FollowSection(int index, qint64 pos)
         const std::optional<TLxABLoopInfo> ahead = m_mng->Section(i);
         if (!ahead)
             break;
-        if (ahead->PosA > pos && (!section || ahead->PosA < section->PosA))
+        if (ahead->PosB > pos && (!section || ahead->PosA < section->PosA))
             section = ahead;
     }
     if (!m_abLoop || !section || !channel) {

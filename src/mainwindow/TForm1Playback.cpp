@@ -41,6 +41,7 @@ void TForm1::Timer1Timer()
             m_player->SetPosition(positionSliderValue());
         }
         const qint64 pos = m_player->GetPosition();
+        qint64 followFrom = pos;
         EditSecond->setText(TLxPlayer::FormatTime(pos));
         setSliderValue(PositionSlider, pos);
         m_player->DrawPosition();
@@ -57,6 +58,7 @@ void TForm1::Timer1Timer()
                 if (restart >= 0) {
                     SectionState = 0;
                     m_player->SetPosition(restart);
+                    followFrom = restart; // the range made ready for the jump must stay
                 }
             }
         }
@@ -64,7 +66,7 @@ void TForm1::Timer1Timer()
         if (const std::optional<int> speed =
                 m_trainer.follow(m_player->MusicInfoMng(), looped, pos, PositionDragging))
             setTrainerSpeed(*speed);
-        m_player->FollowSection(SectionState == 1 ? RepeatSection : -1, pos);
+        m_player->FollowSection(SectionState == 1 ? RepeatSection : -1, followFrom);
     } catch (const std::exception &e) {
         systemError(4607, QString::fromLocal8Bit(e.what()));
     }

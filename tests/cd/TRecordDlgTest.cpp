@@ -154,6 +154,21 @@ TEST_F(TRecordDlgTest, ReadsTheTrackListWithDefaultNamesSafeTitlesAndLengths)
                             QStringLiteral("/cd-dialog.png"));
 }
 
+TEST_F(TRecordDlgTest, AJapaneseTitleOnTheDiscNamesTheRowAndTheRecordedFile)
+{
+    // From a cue sheet's binary CD-TEXT in MS-JIS, which libcdio hands over as UTF-8.
+    std::vector<test::ImageTrack> tracks = test::audioTracks(2);
+    tracks[0].title = QStringLiteral("春の海").toUtf8();
+    open(test::makeCueImage(dir.path(), QStringLiteral("koto"), tracks));
+    ASSERT_EQ(dialog->ListView1->topLevelItemCount(), 2);
+    EXPECT_EQ(row(0)->text(1), QStringLiteral("春の海.wav"));
+    EXPECT_EQ(dialog->rowFileName(1), QStringLiteral("Track 02.wav"));
+    check({0});
+    click("BUTTON_RECORD");
+    EXPECT_EQ(folderFiles(), QStringList{QStringLiteral("春の海.wav")});
+    EXPECT_EQ(testfiles::readAll(folder + QStringLiteral("春の海.wav")), expectedFile(0));
+}
+
 TEST_F(TRecordDlgTest, ADataTrackFirstLeavesAnEmptyListAndNothingToPlayOrRecord)
 {
     std::vector<test::ImageTrack> tracks = test::audioTracks(3);

@@ -58,16 +58,6 @@ protected:
         waitForIntake();
     }
 
-    void click(const char *name)
-    {
-        const TLxButton *button = window->ButtonMng().Find(QString::fromLatin1(name));
-        ASSERT_NE(button, nullptr) << name;
-        auto *surface = window->findChild<QWidget *>(QStringLiteral("PaintBox1"));
-        const QPoint at(button->CenterX(), button->CenterY());
-        QTest::mousePress(surface, Qt::LeftButton, {}, at);
-        QTest::mouseRelease(surface, Qt::LeftButton, {}, at);
-    }
-
     bool enabled(const char *name) const
     {
         return window->ButtonMng().Find(QString::fromLatin1(name))->Enabled();

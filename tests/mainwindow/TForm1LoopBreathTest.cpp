@@ -21,15 +21,6 @@ using quillmere::audio::BytesPerSecond;
 
 class TForm1LoopBreathTest : public WindowFixture {
 protected:
-    void click(const char *name)
-    {
-        const TLxButton *button = window->ButtonMng().Find(QString::fromLatin1(name));
-        ASSERT_NE(button, nullptr) << name;
-        auto *surface = window->findChild<QWidget *>(QStringLiteral("PaintBox1"));
-        const QPoint at(button->CenterX(), button->CenterY());
-        QTest::mousePress(surface, Qt::LeftButton, {}, at);
-        QTest::mouseRelease(surface, Qt::LeftButton, {}, at);
-    }
     QString loopHint() const
     {
         const TLxButton *button = window->ButtonMng().Find(u"BUTTON_LOOP");

@@ -23,16 +23,6 @@ namespace {
 
 class TForm1OptionsTest : public WindowFixture {
 protected:
-    void click(const char *name)
-    {
-        const TLxButton *button = window->ButtonMng().Find(QString::fromLatin1(name));
-        ASSERT_NE(button, nullptr) << name;
-        auto *surface = window->findChild<QWidget *>(QStringLiteral("PaintBox1"));
-        const QPoint at(button->CenterX(), button->CenterY());
-        QTest::mousePress(surface, Qt::LeftButton, {}, at);
-        QTest::mouseRelease(surface, Qt::LeftButton, {}, at);
-    }
-
     // Clicks "BUTTON_TOOL"; once the dialog is up, edit runs on it and Enter (OK) or Escape
     // (cancel) closes it, as the user would from the keyboard.
     void runDialog(const std::function<void(TToolDlg &)> &edit, bool confirm)

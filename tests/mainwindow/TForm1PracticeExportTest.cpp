@@ -24,16 +24,6 @@ class TForm1PracticeExportTest : public WindowFixture {
 protected:
     QString proposedName; // what the file dialog offered
 
-    void click(const char *name)
-    {
-        const TLxButton *button = window->ButtonMng().Find(QString::fromLatin1(name));
-        ASSERT_NE(button, nullptr) << name;
-        auto *surface = window->findChild<QWidget *>(QStringLiteral("PaintBox1"));
-        const QPoint at(button->CenterX(), button->CenterY());
-        QTest::mousePress(surface, Qt::LeftButton, {}, at);
-        QTest::mouseRelease(surface, Qt::LeftButton, {}, at);
-    }
-
     PracticeExport &exporter() { return *window->findChild<PracticeExport *>(); }
 
     // Triggers the menu item and answers its dialogs: the file dialog with target, the

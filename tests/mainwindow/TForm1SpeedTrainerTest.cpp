@@ -24,15 +24,6 @@ constexpr qint64 BytesPerSecond = 176400;
 
 class TForm1SpeedTrainerTest : public WindowFixture {
 protected:
-    void click(const char *name)
-    {
-        const TLxButton *button = window->ButtonMng().Find(QString::fromLatin1(name));
-        ASSERT_NE(button, nullptr) << name;
-        auto *surface = window->findChild<QWidget *>(QStringLiteral("PaintBox1"));
-        const QPoint at(button->CenterX(), button->CenterY());
-        QTest::mousePress(surface, Qt::LeftButton, {}, at);
-        QTest::mouseRelease(surface, Qt::LeftButton, {}, at);
-    }
     TLxMusicInfoMng &mng() { return window->Player().MusicInfoMng(); }
     QString hintOver(const TLxABLoopInfo &section)
     {

@@ -7,6 +7,7 @@
 #include "engine/RecordingPresenter.h"
 #include "mainwindow/FileIntake.h"
 #include "mainwindow/TForm1.h"
+#include "skin/TLxButtonMng.h"
 #include "support/AudioFixtures.h"
 
 #include <QDir>
@@ -41,6 +42,17 @@ protected:
     {
         window = std::make_unique<TForm1>(paths, &messages, QStringLiteral("null"));
         waitForIntake();
+    }
+
+    // A click on one of the skin's buttons, where a user would press it.
+    void click(const char *name)
+    {
+        const TLxButton *button = window->ButtonMng().Find(QString::fromLatin1(name));
+        ASSERT_NE(button, nullptr) << name;
+        auto *surface = window->findChild<QWidget *>(QStringLiteral("PaintBox1"));
+        const QPoint at(button->CenterX(), button->CenterY());
+        QTest::mousePress(surface, Qt::LeftButton, {}, at);
+        QTest::mouseRelease(surface, Qt::LeftButton, {}, at);
     }
 
     void waitForIntake()

@@ -1,6 +1,7 @@
 #include "audio/cd/CdRipStream.h"
 
 #include "audio/cd/CdDisc.h"
+#include "audio/cd/ParanoiaEvents.h"
 
 #include <QtEndian>
 
@@ -13,40 +14,14 @@
 namespace quillmere::audio {
 namespace {
 
-// Paranoia's callback carries no user pointer: the read in progress on this thread collects
-// what happened to its sector here.
-// Paranoia also reports on sectors it reads ahead or around the one asked for; only events
-// at that sector count for it. Positions arrive in 16-bit words.
-struct SectorEvents {
-    long firstWord = 0;
-    bool repaired = false;
-    bool failed = false;
-    bool concerns(long word) const
-    {
-        return word >= firstWord && word < firstWord + WordsPerSector;
-    }
-    static constexpr long WordsPerSector = CdSectorBytes / 2;
-};
-thread_local SectorEvents *t_events = nullptr;
+// Paranoia's callback carries no user pointer: the rip reading on this thread collects what
+// happened to its sectors here.
+thread_local ParanoiaEvents *t_events = nullptr;
 
 void onParanoiaEvent(long word, paranoia_cb_mode_t mode)
 {
-    if (!t_events || !t_events->concerns(word))
-        return;
-    switch (mode) {
-    case PARANOIA_CB_FIXUP_EDGE:
-    case PARANOIA_CB_FIXUP_ATOM:
-    case PARANOIA_CB_FIXUP_DROPPED:
-    case PARANOIA_CB_FIXUP_DUPED:
-        t_events->repaired = true;
-        break;
-    case PARANOIA_CB_READERR:
-    case PARANOIA_CB_SKIP:
-        t_events->failed = true;
-        break;
-    default:
-        break;
-    }
+    if (t_events)
+        t_events->note(word, mode);
 }
 
 // How often paranoia retries a sector before it gives up on it.
@@ -100,7 +75,8 @@ std::unique_ptr<CdRipStream> CdRipStream::open(const QString &drivePath, int tra
 
 CdRipStream::CdRipStream(std::unique_ptr<CdDisc> disc, std::unique_ptr<Paranoia> paranoia,
                          qint64 first, qint64 count)
-    : m_disc(std::move(disc)), m_paranoia(std::move(paranoia)), m_firstSector(first),
+    : m_disc(std::move(disc)), m_paranoia(std::move(paranoia)),
+      m_events(std::make_unique<ParanoiaEvents>(first, count)), m_firstSector(first),
       m_sectorCount(count)
 {
 }
@@ -131,21 +107,20 @@ bool CdRipStream::plainReadWorks(qint64 sector) const
 
 bool CdRipStream::readSector(char *out)
 {
-    SectorEvents events;
-    events.firstWord = long((m_firstSector + m_done) * SectorEvents::WordsPerSector);
-    t_events = &events;
+    const qint64 sector = m_firstSector + m_done;
+    m_events->startSector(sector);
+    t_events = m_events.get();
     const int16_t *samples =
         cdio_paranoia_read_limited(m_paranoia->paranoia, &onParanoiaEvent, MaxRetries);
     t_events = nullptr;
-    if (!samples || events.failed ||
-        (m_checkEachSector && !plainReadWorks(m_firstSector + m_done))) {
+    if (!samples || m_events->currentFailed() || (m_checkEachSector && !plainReadWorks(sector))) {
         ++m_unreadable;
         // Paranoia has moved past the sector it gave up on: aim it back, so the position
         // still names the sector that failed.
-        cdio_paranoia_seek(m_paranoia->paranoia, int32_t(m_firstSector + m_done), SEEK_SET);
+        cdio_paranoia_seek(m_paranoia->paranoia, int32_t(sector), SEEK_SET);
         return false;
     }
-    if (events.repaired)
+    if (m_events->repaired(sector))
         ++m_repaired;
     qToLittleEndian<qint16>(samples, CdSectorBytes / 2, out);
     return true;

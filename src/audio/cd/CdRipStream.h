@@ -9,6 +9,7 @@
 namespace quillmere::audio {
 
 class CdDisc;
+class ParanoiaEvents;
 
 // Reads one audio track for ripping through libcdio-paranoia in full paranoia mode, never
 // skipping: a sector is either delivered as read (possibly after repairs) or reported as
@@ -42,6 +43,7 @@ private:
 
     std::unique_ptr<CdDisc> m_disc;
     std::unique_ptr<Paranoia> m_paranoia;
+    std::unique_ptr<ParanoiaEvents> m_events;
     qint64 m_firstSector = 0;
     qint64 m_sectorCount = 0;
     qint64 m_done = 0; // sectors delivered

@@ -3,6 +3,9 @@
 #include <QFile>
 #include <QTextStream>
 
+#include <iconv.h>
+
+#include <algorithm>
 #include <stdexcept>
 
 namespace quillmere::test {
@@ -53,6 +56,81 @@ void writeText(const QString &path, const QString &text)
         throw std::runtime_error("cannot write the table of contents");
 }
 
+QByteArray toShiftJis(const QByteArray &utf8)
+{
+    iconv_t convert = iconv_open("SHIFT_JIS", "UTF-8");
+    if (convert == iconv_t(-1))
+        throw std::runtime_error("no Shift-JIS converter");
+    QByteArray in = utf8;
+    QByteArray out(utf8.size() * 2 + 4, '\0');
+    char *from = in.data();
+    char *to = out.data();
+    size_t left = size_t(in.size());
+    size_t room = size_t(out.size());
+    const size_t result = iconv(convert, &from, &left, &to, &room);
+    iconv_close(convert);
+    if (result == size_t(-1))
+        throw std::runtime_error("a title has no Shift-JIS form");
+    out.truncate(out.size() - qsizetype(room));
+    return out;
+}
+
+// CRC-16 (CCITT, inverted) over a pack's 16 bytes, as a disc's lead-in carries it.
+quint16 packCrc(const char *pack)
+{
+    quint16 crc = 0;
+    for (int i = 0; i < 16; ++i) {
+        crc ^= quint16(quint8(pack[i]) << 8);
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc & 0x8000) ? quint16((crc << 1) ^ 0x1021) : quint16(crc << 1);
+    }
+    return quint16(~crc);
+}
+
+void appendPack(QByteArray &packs, quint8 type, quint8 track, quint8 flags, const char *text)
+{
+    const quint8 sequence = quint8(packs.size() / 18);
+    QByteArray pack;
+    pack.append(char(type)).append(char(track)).append(char(sequence)).append(char(flags));
+    pack.append(text, 12);
+    const quint16 crc = packCrc(pack.constData());
+    packs.append(pack).append(char(crc >> 8)).append(char(crc & 0xff));
+}
+
+// The binary CD-TEXT of a Japanese disc: one block in MS-JIS (two bytes a character, a
+// double NUL after each title), the disc's title "Disc" and the tracks' titles, then the three
+// size-information packs. A track without a title has an empty one, which libcdio reports as
+// none.
+QByteArray japaneseCdText(const std::vector<ImageTrack> &tracks)
+{
+    QByteArray text = toShiftJis("Disc") + QByteArray(2, '\0');
+    std::vector<qsizetype> starts{0};
+    for (const ImageTrack &track : tracks) {
+        starts.push_back(text.size());
+        text += toShiftJis(track.title.value_or(QByteArray())) + QByteArray(2, '\0');
+    }
+    text.append(QByteArray((12 - text.size() % 12) % 12, '\0'));
+    QByteArray packs;
+    for (qsizetype at = 0; at < text.size(); at += 12) {
+        const size_t track =
+            size_t(std::upper_bound(starts.begin(), starts.end(), at) - starts.begin() - 1);
+        const auto position = quint8(std::min<qsizetype>((at - starts[track]) / 2, 15));
+        appendPack(packs, 0x80, quint8(track), quint8(0x80 | position), text.constData() + at);
+    }
+    const auto titlePacks = char(packs.size() / 18);
+    QByteArray info(36, '\0');
+    info[0] = char(0x80); // MS-JIS
+    info[1] = 1;
+    info[2] = char(tracks.size());
+    info[4] = titlePacks;            // packs of type 0x80
+    info[19] = 3;                    // and of 0x8f, these
+    info[20] = char(titlePacks + 2); // the last sequence number of block 0
+    info[28] = 0x69;                 // Japanese
+    for (int i = 0; i < 3; ++i)
+        appendPack(packs, 0x8f, quint8(i), 0, info.constData() + 12 * i);
+    return packs;
+}
+
 } // namespace
 
 std::vector<ImageTrack> audioTracks(int count, int seconds)
@@ -69,6 +147,13 @@ MadeImage makeCueImage(const QString &folder, const QString &name,
     const QString base = folder + QLatin1Char('/') + name;
     MadeImage made{base + QStringLiteral(".cue"), writeBin(base + QStringLiteral(".bin"), tracks)};
     QString cue = QStringLiteral("FILE \"%1.bin\" BINARY\n").arg(name);
+    if (std::any_of(tracks.begin(), tracks.end(), [](const ImageTrack &t) { return t.title; })) {
+        QFile text(base + QStringLiteral(".cdt"));
+        if (!text.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+            text.write(japaneseCdText(tracks)) < 0)
+            throw std::runtime_error("cannot write the CD-TEXT file");
+        cue.prepend(QStringLiteral("CDTEXTFILE \"%1.cdt\"\n").arg(name));
+    }
     qint64 start = 0;
     for (size_t t = 0; t < tracks.size(); ++t) {
         cue += QStringLiteral("  TRACK %1 %2\n    INDEX 01 %3\n")

@@ -22,8 +22,9 @@ struct MadeImage {
     std::vector<QByteArray> pcm; // little-endian 16-bit stereo, as stored; empty for data
 };
 
-// Writes `name`.bin beside a cue sheet (no CD-TEXT, no overlong tracks) or a cdrdao TOC
-// (everything) in `folder`. Each audio track holds its own deterministic pattern, so a
+// Writes `name`.bin beside a cue sheet (no overlong tracks; titles go into a binary CD-TEXT
+// file in Japanese, MS-JIS, which the sheet names) or a cdrdao TOC (everything; libcdio reads
+// its titles as Latin-1) in `folder`. Each audio track holds its own deterministic pattern, so a
 // byte-for-byte comparison tells tracks and offsets apart.
 MadeImage makeCueImage(const QString &folder, const QString &name,
                        const std::vector<ImageTrack> &tracks);
