@@ -569,7 +569,10 @@ bool AudioBackend::play(Handle channel, bool restart)
         d->outputLossUnreported.store(false, std::memory_order_release);
     }
     TempoChannel &tempo = *c->tempo;
-    tempo.start(!d->output->isOffline());
+    if (d->output->isOffline())
+        tempo.startInline(); // the pulls run its chain
+    else
+        tempo.start(true);
     // A song that has played to its end starts again from the beginning.
     const bool atEnd =
         tempo.lengthFrames() >= 0 && tempo.mixedPositionFrames() >= tempo.lengthFrames();

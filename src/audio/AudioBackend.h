@@ -95,10 +95,10 @@ public:
     bool stop(Handle channel);
     ActiveState activeState(Handle channel) const;
 
-    // With the "offline" device: renders the next frames of every playing channel, waiting
-    // for their render threads however long they take. Returns the frames the channels had
-    // (fewer than asked only at the end of the songs), or -1 with any other device
-    // (NotAvailable) or when a render thread has hung (Stalled).
+    // With the "offline" device: renders the next frames of every playing channel on the
+    // calling thread (offline, channels have no threads of their own). Returns the frames the
+    // channels had (fewer than asked only at the end of the songs), or -1 with any other
+    // device (NotAvailable) or when a playing channel can deliver nothing more (Stalled).
     int renderOffline(float *stereo, int frames);
 
     // How many NaN or infinite samples the channel's decoder delivered so far; they were

@@ -3,7 +3,9 @@
 // Threads: the public functions run on the UI or event thread, under the back end's lock;
 // decodeLoop() runs on the channel's decoder thread, renderLoop() on its render thread, and
 // mixInto() on the output callback. They meet only through the two block rings, the tap ring
-// and atomics; nothing here takes a lock.
+// and atomics; nothing here takes a lock. Offline there are no such threads: the one thread
+// that pulls runs renderAhead() and mixInto(), and with them the decoder's and the render
+// thread's steps.
 
 #include "audio/AudioTypes.h"
 #include "audio/core/BlockRing.h"
@@ -53,6 +55,8 @@ public:
     // Starts the threads on first use; for a real-time device they ask for real-time priority
     // (an offline render has no deadline to keep and runs at normal priority).
     void start(bool realTimePriority = false);
+    // Offline instead: no threads; whoever mixes the channel drives it with renderAhead().
+    void startInline();
     void setTempoAndPitch(double speed, double pitchScale);
     void setPan(float pan); // -1 left only .. 1 right only
     void setEffects(const EffectSettings &effects) { m_effects.publish(effects); }
@@ -93,10 +97,15 @@ public:
     // waits for the audio instead).
     int mixInto(float *mix, int frames, qint64 outputFrame,
                 bool realTime = true) QUILLMERE_NONBLOCKING;
+    // Offline, before mixInto() on the same thread: runs the chain until the output ring is
+    // full or it can go no further. True when finished audio waits to be mixed.
+    bool renderAhead();
 
 private:
     void decodeLoop();
     void renderLoop();
+    bool decodeStep();
+    bool renderStep();
     bool renderBlock(RenderedBlock &out) QUILLMERE_NONBLOCKING;
     bool renderGapBlock(RenderedBlock &out) QUILLMERE_NONBLOCKING;
     void fadeAroundGap(float *stereo, int frames) QUILLMERE_NONBLOCKING;
@@ -120,6 +129,7 @@ private:
     TapRing m_tap;
 
     std::atomic<bool> m_running{false};
+    bool m_inline = false; // offline: no threads; set before the first step
     std::thread m_decoderThread;
     std::thread m_renderThread;
 
@@ -147,7 +157,17 @@ private:
     // Written by the output callback, one per block begun: what each output frame played.
     PlayedMarks m_marks;
 
+    // Decoder thread only.
+    LoopReader m_reader;
+    quint64 m_decodeGeneration = ~quint64(0);
+    bool m_decodeEnded = false;
+    bool m_seekFailed = false;
+    quint64 m_decodeWraps = 0;
+    LoopRange m_decodeLoop;
+
     // Render thread only.
+    EffectSettings m_takenEffects;
+    BreathSettings m_takenBreath;
     quint64 m_renderGeneration = ~quint64(0);
     double m_renderPos = 0;
     double m_renderSpeed = 1.0;
