@@ -45,6 +45,7 @@ struct AudioBackend::Impl {
         ChannelInfo info;
         float tempoPercent = 0;
         float pitchSemitones = 0;
+        bool tempoHeld = false;      // holdTempo(): speed and pitch stay as they are
         std::vector<Handle> effects; // in creation order, which is processing order
         // Samples of the source that were not finite and were played as silence.
         std::shared_ptr<std::atomic<qint64>> nonFinite = std::make_shared<std::atomic<qint64>>(0);
@@ -438,11 +439,25 @@ bool AudioBackend::setTempo(Handle channel, float tempoPercent, float pitchSemit
     Impl::Channel *c = d->tempoChannel(channel);
     if (!c)
         return fail(ErrorCode::InvalidHandle, false);
-    if (tempoPercent != -100.0f)
-        c->tempoPercent = tempoPercent;
-    if (pitchSemitones != -100.0f)
-        c->pitchSemitones = pitchSemitones;
+    const float tempo = tempoPercent != -100.0f ? tempoPercent : c->tempoPercent;
+    const float pitch = pitchSemitones != -100.0f ? pitchSemitones : c->pitchSemitones;
+    if (c->tempoHeld && (tempo != c->tempoPercent || pitch != c->pitchSemitones))
+        return fail(ErrorCode::NotAvailable, false);
+    c->tempoPercent = tempo;
+    c->pitchSemitones = pitch;
     d->applyTempo(*c);
+    return fail(ErrorCode::Ok, true);
+}
+
+bool AudioBackend::holdTempo(Handle channel)
+{
+    std::lock_guard guard(d->lock);
+    Impl::Channel *c = d->tempoChannel(channel);
+    if (!c)
+        return fail(ErrorCode::InvalidHandle, false);
+    if (!c->tempo->holdTempoAndPitch())
+        return fail(ErrorCode::NotAvailable, false);
+    c->tempoHeld = true;
     return fail(ErrorCode::Ok, true);
 }
 

@@ -77,6 +77,10 @@ public:
 
     // Tempo change in percent (0 = the song's own) and pitch in semitones; -100 keeps either.
     bool setTempo(Handle channel, float tempoPercent, float pitchSemitones);
+    // Before the channel first plays: its speed and pitch stay as they are for good (an
+    // offline render with fixed settings); setTempo() then refuses a change (NotAvailable). At
+    // the song's own speed and pitch the sound then skips the stretcher and passes unchanged.
+    bool holdTempo(Handle channel);
     bool setPan(Handle channel, float pan); // -100 left only .. 100 right only
 
     Handle addEqualizer(Handle channel);

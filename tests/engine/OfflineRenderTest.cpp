@@ -2,12 +2,14 @@
 // cancelled, refused by a full disc, and dithered to 16 bits.
 #include "engine/OfflineRender.h"
 
+#include "audio/WavEncoding.h"
 #include "support/AudioFixtures.h"
 #include "support/TestFiles.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtEndian>
 
@@ -167,6 +169,41 @@ TEST_F(OfflineRenderTest, SixteenBitOutputIsDitheredReproduciblyAndFullScaleDoes
     EXPECT_LE(*std::min_element(full.begin(), full.end()), -32700);
     for (size_t i = 1; i < full.size(); ++i)
         ASSERT_LT(std::abs(full[i] - full[i - 1]), 2000) << "wrapped at " << i;
+}
+
+// At the song's own speed and pitch, with flat bands, no reverb and the balance centred, every
+// stage is left out or passes exactly: a 16-bit song comes back as itself, whichever stretcher
+// is chosen, full scale and digital silence included.
+TEST_F(OfflineRenderTest, ANeutralRenderIsTheSixteenBitSourceSampleForSample)
+{
+    QRandomGenerator random(7);
+    QByteArray pcm;
+    for (int i = 0; i < 3 * 44100; ++i) {
+        for (int channel = 0; channel < 2; ++channel) {
+            const double tone = 20000 * std::sin(2 * std::numbers::pi * 440 * i / 44100.0);
+            qint16 sample = qint16(std::lrint(tone) + int(random.bounded(-500, 501)));
+            if (i % 10000 < 4)
+                sample = i % 2 ? qint16(32767) : qint16(-32768); // full scale both ways
+            if (i > 2 * 44100 && i < 2 * 44100 + 2000)
+                sample = 0; // digital silence
+            char bytes[2];
+            qToLittleEndian(sample, bytes);
+            pcm.append(bytes, 2);
+        }
+    }
+    const QString input = dir.filePath(QStringLiteral("in16.wav"));
+    testfiles::writeFile(input, quillmere::audio::wavHeader16(quint32(pcm.size())) + pcm);
+    for (const char *name : {"soundtouch", "rubberband"}) {
+        const QString stretcher = QString::fromLatin1(name);
+        RenderRequest request;
+        request.input = input;
+        request.output = dir.filePath(stretcher + QStringLiteral(".wav"));
+        request.settings.stretcher = stretcher;
+        ASSERT_EQ(renderToFile(request).status, RenderResult::Status::Ok);
+        const QByteArray out = testfiles::readAll(request.output);
+        ASSERT_EQ(out.size(), 44 + pcm.size()) << stretcher.toStdString();
+        EXPECT_TRUE(out.mid(44) == pcm) << stretcher.toStdString();
+    }
 }
 
 } // namespace

@@ -25,6 +25,8 @@ public:
 
     // What comes next follows silence: it ramps in.
     void silence() QUILLMERE_NONBLOCKING { m_gain = 0; }
+    // What comes next is the very start of the song: it is heard as it was recorded.
+    void songStart() QUILLMERE_NONBLOCKING { m_gain = 1; }
     bool audible() const QUILLMERE_NONBLOCKING { return m_gain > 0; }
 
     // Adds up to n frames of `from` to `mix`, the gain moving towards 1 while playing and

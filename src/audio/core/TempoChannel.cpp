@@ -2,6 +2,7 @@
 
 #include "audio/core/RealtimePriority.h"
 #include "audio/dsp/Denormals.h"
+#include "audio/stretch/PassThroughStretcher.h"
 
 #include <algorithm>
 #include <chrono>
@@ -40,11 +41,28 @@ TempoChannel::~TempoChannel()
         m_renderThread.join();
 }
 
+bool TempoChannel::holdTempoAndPitch()
+{
+    if (m_running.load(std::memory_order_acquire))
+        return false;
+    m_ratioHeld = true;
+    return true;
+}
+
+std::unique_ptr<Stretcher> TempoChannel::makeChannelStretcher() const
+{
+    const bool neutral = m_speed.load(std::memory_order_acquire) == 1.0 &&
+                         m_pitchScale.load(std::memory_order_acquire) == 1.0;
+    if (m_ratioHeld && neutral)
+        return std::make_unique<PassThroughStretcher>();
+    return makeStretcher(m_kind);
+}
+
 void TempoChannel::startInline()
 {
     if (m_running.load(std::memory_order_acquire))
         return;
-    m_stretcher = makeStretcher(m_kind);
+    m_stretcher = makeChannelStretcher();
     m_inline = true;
     m_running.store(true, std::memory_order_release);
 }
@@ -53,7 +71,7 @@ void TempoChannel::start(bool realTimePriority)
 {
     if (m_running.load(std::memory_order_acquire))
         return;
-    m_stretcher = makeStretcher(m_kind);
+    m_stretcher = makeChannelStretcher();
     m_running.store(true, std::memory_order_release);
     m_decoderThread = std::thread([this, realTimePriority] {
         if (realTimePriority)
@@ -521,6 +539,10 @@ int TempoChannel::mixBlock(const RenderedBlock &block, float *mix, int frames, q
     if (m_blockOffset == 0 || at != m_nextOutputFrame) {
         if (at != m_nextOutputFrame)
             m_fade.silence(); // silence was heard since the last frame mixed
+        // The first sound of a song played from its first frame: the song's own beginning,
+        // which a ramp would only change (it begins after silence as recorded).
+        if (m_nextOutputFrame < 0 && m_blockOffset == 0 && block.sourceFrame == 0)
+            m_fade.songStart();
         if (m_blockOffset == 0 && block.spliceFrom >= 0)
             ++m_wrapsHeard;
         m_markFrames = 0;

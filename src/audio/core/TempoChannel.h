@@ -58,6 +58,9 @@ public:
     // Offline instead: no threads; whoever mixes the channel drives it with renderAhead().
     void startInline();
     void setTempoAndPitch(double speed, double pitchScale);
+    // Before the start: speed and pitch will stay as they are now. At the song's own speed and
+    // pitch the stretcher is then left out and the sound passes unchanged. False once started.
+    bool holdTempoAndPitch();
     void setPan(float pan); // -1 left only .. 1 right only
     void setEffects(const EffectSettings &effects) { m_effects.publish(effects); }
     void seek(qint64 frame);
@@ -102,6 +105,7 @@ public:
     bool renderAhead();
 
 private:
+    std::unique_ptr<Stretcher> makeChannelStretcher() const;
     void decodeLoop();
     void renderLoop();
     bool decodeStep();
@@ -129,7 +133,8 @@ private:
     TapRing m_tap;
 
     std::atomic<bool> m_running{false};
-    bool m_inline = false; // offline: no threads; set before the first step
+    bool m_inline = false;    // offline: no threads; set before the first step
+    bool m_ratioHeld = false; // UI thread, before the start
     std::thread m_decoderThread;
     std::thread m_renderThread;
 
