@@ -34,6 +34,12 @@ public:
     int add(float *mix, const float *from, int n, bool playing) QUILLMERE_NONBLOCKING
     {
         constexpr float Step = 1.0f / RampFrames;
+        if (playing && m_gain == 1 && n > 0) { // no ramp under way: the frames as they are
+            for (int i = 0; i < 2 * n; ++i)
+                mix[i] += from[i];
+            m_last = {from[2 * n - 2], from[2 * n - 1]};
+            return n;
+        }
         for (int i = 0; i < n; ++i) {
             m_gain = playing ? std::min(1.0f, m_gain + Step) : std::max(0.0f, m_gain - Step);
             m_last = {from[2 * i] * m_gain, from[2 * i + 1] * m_gain};

@@ -441,8 +441,7 @@ void TempoChannel::fadeAroundGap(float *stereo, int frames) QUILLMERE_NONBLOCKIN
 
 void TempoChannel::applyEffectsAndPan(float *stereo, int frames) QUILLMERE_NONBLOCKING
 {
-    for (int i = 0; i < m_bandCount; ++i)
-        m_bands[i].process(stereo, frames);
+    StereoBiquad::processChain(m_bands.data(), m_bandCount, stereo, frames);
     if (m_reverbOn)
         m_reverb.process(stereo, frames);
     applyPan(stereo, frames);
