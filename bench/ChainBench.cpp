@@ -72,14 +72,14 @@ struct Setting {
 };
 constexpr Setting Settings[] = {{0.5, 0}, {0.75, 0}, {1.5, 0}, {1.0, 2}, {0.75, 2}};
 
-void configure(benchmark::State &state, Stretcher &stretcher)
+void configure(benchmark::State &state, Stretcher &stretcher, const std::string &suffix = {})
 {
     const Setting s = Settings[state.range(1)];
     stretcher.setSpeedAndPitch(s.speed, std::pow(2.0, s.pitchSemitones / 12.0));
     stretcher.reset();
     state.SetLabel((state.range(0) == 0 ? std::string("rubberband") : std::string("soundtouch")) +
                    " speed " + std::to_string(s.speed).substr(0, 4) + " pitch " +
-                   std::to_string(int(s.pitchSemitones)));
+                   std::to_string(int(s.pitchSemitones)) + suffix);
 }
 
 // Feeds the song through the stretcher alone, from memory.
@@ -108,12 +108,16 @@ void BM_WholeChain(benchmark::State &state)
 {
     auto stretcher = makeStretcher(state.range(0) == 0 ? Stretcher::Kind::RubberBand
                                                        : Stretcher::Kind::SoundTouch);
+    // Effects: +3 dB in every band and the reverb at level 10 (the worst case), or flat bands
+    // and no reverb (the common setting, where both are skipped).
+    const bool effectsOn = state.range(2) == 0;
     std::vector<StereoBiquad> bands(6);
     const float centres[6] = {250, 500, 1000, 2000, 4000, 8000};
     for (int i = 0; i < 6; ++i)
-        bands[size_t(i)].setCoefficients(peakingCoefficients({centres[i], 18, 3}, OutputRate));
+        bands[size_t(i)].setCoefficients(
+            peakingCoefficients({centres[i], 18, effectsOn ? 3.0f : 0.0f}, OutputRate));
     Reverb reverb;
-    reverb.setParams({0, -12, 1200, 0.1f});
+    reverb.setParams({0, effectsOn ? -12.0f : -96.0f, 1200, 0.1f});
     auto tap = std::make_unique<TapRing>();
     Fft1024 fft;
     std::vector<float> in(1024 * 2), out(1024 * 2);
@@ -121,14 +125,13 @@ void BM_WholeChain(benchmark::State &state)
     for (auto _ : state) {
         ErrorCode error{};
         StereoConverter source(openSndfileDecoder(songPath(), error));
-        configure(state, *stretcher);
+        configure(state, *stretcher, effectsOn ? "" : ", flat, no reverb");
         qint64 n = 0, sinceFft = 0;
         while ((n = source.read(in.data(), 1024)) > 0) {
             stretcher->feed(in.data(), int(n));
             int got = 0;
             while ((got = stretcher->retrieve(out.data(), 1024)) > 0) {
-                for (auto &band : bands)
-                    band.process(out.data(), got);
+                StereoBiquad::processChain(bands.data(), int(bands.size()), out.data(), got);
                 reverb.process(out.data(), got);
                 tap->write(out.data(), got);
                 if ((sinceFft += got) >= 1455) {
@@ -183,6 +186,15 @@ void BM_DecodeMp3Minute(benchmark::State &state)
     }
 }
 
+void chainArgs(benchmark::internal::Benchmark *b)
+{
+    for (int effects = 0; effects < 2; ++effects)
+        for (int kind = 0; kind < 2; ++kind)
+            for (int s = 0; s < int(std::size(Settings)); ++s)
+                b->Args({kind, s, effects});
+    b->Unit(benchmark::kMillisecond);
+}
+
 void stretcherArgs(benchmark::internal::Benchmark *b)
 {
     for (int kind = 0; kind < 2; ++kind)
@@ -194,7 +206,7 @@ void stretcherArgs(benchmark::internal::Benchmark *b)
 } // namespace
 
 BENCHMARK(BM_BareStretcher)->Apply(stretcherArgs);
-BENCHMARK(BM_WholeChain)->Apply(stretcherArgs);
+BENCHMARK(BM_WholeChain)->Apply(chainArgs);
 BENCHMARK(BM_Fft1024)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_DecodeMp3Minute)->Unit(benchmark::kMillisecond);
 BENCHMARK_MAIN();

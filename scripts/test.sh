@@ -31,8 +31,10 @@ ctest --preset asan -j "$jobs"
 
 step "thread sanitizer on the audio back end"
 cmake --preset tsan -DQUILLMERE_WERROR=$werror >/dev/null
-cmake --build --preset tsan -j "$jobs" --target quillmere_audio_tests
+cmake --build --preset tsan -j "$jobs" --target quillmere_audio_tests test_OfflineRender
 ctest --preset tsan -L audio
+# The renders that --render and the practice export make, on their one pulling thread.
+ctest --preset tsan -R '^test_OfflineRender$'
 
 step "realtime sanitizer on the audio back end"
 cmake --preset rtsan -DQUILLMERE_WERROR=$werror >/dev/null

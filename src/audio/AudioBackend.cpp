@@ -46,6 +46,7 @@ struct AudioBackend::Impl {
         int rate = OutputRate; // what the sound runs at: the device's
         float tempoPercent = 0;
         float pitchSemitones = 0;
+        bool tempoHeld = false;      // holdTempo(): speed and pitch stay as they are
         std::vector<Handle> effects; // in creation order, which is processing order
         // Samples of the source that were not finite and were played as silence.
         std::shared_ptr<std::atomic<qint64>> nonFinite = std::make_shared<std::atomic<qint64>>(0);
@@ -452,11 +453,25 @@ bool AudioBackend::setTempo(Handle channel, float tempoPercent, float pitchSemit
     Impl::Channel *c = d->tempoChannel(channel);
     if (!c)
         return fail(ErrorCode::InvalidHandle, false);
-    if (tempoPercent != -100.0f)
-        c->tempoPercent = tempoPercent;
-    if (pitchSemitones != -100.0f)
-        c->pitchSemitones = pitchSemitones;
+    const float tempo = tempoPercent != -100.0f ? tempoPercent : c->tempoPercent;
+    const float pitch = pitchSemitones != -100.0f ? pitchSemitones : c->pitchSemitones;
+    if (c->tempoHeld && (tempo != c->tempoPercent || pitch != c->pitchSemitones))
+        return fail(ErrorCode::NotAvailable, false);
+    c->tempoPercent = tempo;
+    c->pitchSemitones = pitch;
     d->applyTempo(*c);
+    return fail(ErrorCode::Ok, true);
+}
+
+bool AudioBackend::holdTempo(Handle channel)
+{
+    std::lock_guard guard(d->lock);
+    Impl::Channel *c = d->tempoChannel(channel);
+    if (!c)
+        return fail(ErrorCode::InvalidHandle, false);
+    if (!c->tempo->holdTempoAndPitch())
+        return fail(ErrorCode::NotAvailable, false);
+    c->tempoHeld = true;
     return fail(ErrorCode::Ok, true);
 }
 
@@ -583,7 +598,10 @@ bool AudioBackend::play(Handle channel, bool restart)
         d->outputLossUnreported.store(false, std::memory_order_release);
     }
     TempoChannel &tempo = *c->tempo;
-    tempo.start(!d->output->isOffline());
+    if (d->output->isOffline())
+        tempo.startInline(); // the pulls run its chain
+    else
+        tempo.start(true);
     // A song that has played to its end starts again from the beginning.
     const bool atEnd =
         tempo.lengthFrames() >= 0 && tempo.mixedPositionFrames() >= tempo.lengthFrames();

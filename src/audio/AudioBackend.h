@@ -80,6 +80,10 @@ public:
 
     // Tempo change in percent (0 = the song's own) and pitch in semitones; -100 keeps either.
     bool setTempo(Handle channel, float tempoPercent, float pitchSemitones);
+    // Before the channel first plays: its speed and pitch stay as they are for good (an
+    // offline render with fixed settings); setTempo() then refuses a change (NotAvailable). At
+    // the song's own speed and pitch the sound then skips the stretcher and passes unchanged.
+    bool holdTempo(Handle channel);
     bool setPan(Handle channel, float pan); // -100 left only .. 100 right only
 
     Handle addEqualizer(Handle channel);
@@ -98,10 +102,10 @@ public:
     bool stop(Handle channel);
     ActiveState activeState(Handle channel) const;
 
-    // With the "offline" device: renders the next frames of every playing channel, waiting
-    // for their render threads however long they take. Returns the frames the channels had
-    // (fewer than asked only at the end of the songs), or -1 with any other device
-    // (NotAvailable) or when a render thread has hung (Stalled).
+    // With the "offline" device: renders the next frames of every playing channel on the
+    // calling thread (offline, channels have no threads of their own). Returns the frames the
+    // channels had (fewer than asked only at the end of the songs), or -1 with any other
+    // device (NotAvailable) or when a playing channel can deliver nothing more (Stalled).
     int renderOffline(float *stereo, int frames);
 
     // How many NaN or infinite samples the channel's decoder delivered so far; they were

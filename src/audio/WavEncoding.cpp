@@ -42,10 +42,15 @@ void Dither16::convert(const float *in, qint16 *out, std::size_t samples)
                             float(std::uint32_t(state >> 32) >> 8) * Scale - 1.0f;
         // min/max in this order turn a NaN (which the decoders already remove) into -1, never
         // into an undefined conversion.
-        const float sample = std::min(1.0f, std::max(-1.0f, in[i]));
-        // Rounded to nearest by truncating a positive number: one instruction, where lrint is
-        // a library call.
-        const int rounded = int(sample * 32767.0f + noise + 32768.5f) - 32768;
+        // Scaled as the decoders scale 16-bit samples to float, so that a 16-bit source comes
+        // back as itself.
+        const float scaled = std::min(1.0f, std::max(-1.0f, in[i])) * 32768.0f;
+        // A sample that is already a 16-bit value (a source that passed untouched, digital
+        // silence) is kept exactly: dither there would only add noise. Otherwise rounded to
+        // nearest by truncating a positive number: one instruction, where lrint is a library
+        // call.
+        const int whole = int(scaled);
+        const int rounded = float(whole) == scaled ? whole : int(scaled + noise + 32768.5f) - 32768;
         out[i] = qint16(std::min(32767, std::max(-32768, rounded)));
     }
     m_state = state;

@@ -130,6 +130,7 @@ RenderResult renderToFile(const RenderRequest &request, const RenderProgress &pr
     EffectChain effects;
     effects.create(backend, channel);
     effects.apply(backend, channel, request.settings);
+    backend.holdTempo(channel); // the settings are fixed: at speed and pitch 0 nothing stretches
     const qint64 length = bytesToFrames(backend.lengthBytes(channel));
     if (!startRange(backend, channel, request))
         return failure(RenderResult::Status::CannotDecode,

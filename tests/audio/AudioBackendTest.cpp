@@ -204,6 +204,21 @@ TEST_F(AudioBackendTest, NonFiniteSamplesPlayAsSilenceAndAreCounted)
     EXPECT_EQ(player.backend.nonFiniteSamples(player.channel), 300);
 }
 
+// A render holds its tempo; only at the song's own speed and pitch may the stretcher go.
+TEST_F(AudioBackendTest, AHeldTempoRefusesChangesAndStillStretchesWhenNotNeutral)
+{
+    OfflinePlayer player(Stretcher::Kind::SoundTouch);
+    ASSERT_TRUE(player.open(sine));
+    ASSERT_TRUE(player.backend.setTempo(player.channel, 100, -100)); // double speed
+    ASSERT_TRUE(player.backend.holdTempo(player.channel));
+    EXPECT_TRUE(player.backend.setTempo(player.channel, 100, 0)); // what it is already
+    EXPECT_FALSE(player.backend.setTempo(player.channel, 0, -100));
+    EXPECT_EQ(AudioBackend::lastError(), ErrorCode::NotAvailable);
+    ASSERT_TRUE(player.backend.play(player.channel, false));
+    EXPECT_FALSE(player.backend.holdTempo(player.channel)); // too late once it plays
+    EXPECT_NEAR(double(player.renderToEnd(5).size() / 2), 22050, 100);
+}
+
 TEST_F(AudioBackendTest, NotificationMayFreeItsChannelWhilePlaying)
 {
     AudioBackend backend;

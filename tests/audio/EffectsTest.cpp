@@ -132,6 +132,41 @@ TEST(Equalizer, AFlatBandIsSkippedOnlyOnceItsRingingHasDiedAndReturnsFromRest)
 }
 
 #if defined(__x86_64__) || defined(__i386__)
+// The bands run as one chain, sample by sample; the sound must be that of each band over the
+// whole block in turn, to the bit: steady, gliding to a new setting, flat and skipped.
+TEST(Equalizer, TheChainOfBandsSoundsExactlyLikeTheBandsOneByOne)
+{
+    std::vector<float> signal = fixtures::sine(997, 0.5, OutputRate, 2, 0.4);
+    for (size_t i = 0; i < signal.size(); i += 2)
+        signal[i + 1] = float(0.3 * std::sin(double(i) * 0.0031)); // the right unlike the left
+    const float centres[7] = {60, 250, 500, 1000, 2000, 4000, 8000};
+    const float gains[7] = {4, -6, 0, 3, 0, -2, 9};
+    std::vector<StereoBiquad> chained(7), alone(7);
+    for (int b = 0; b < 7; ++b) {
+        const BiquadCoefficients c = peakingCoefficients({centres[b], 12, gains[b]}, OutputRate);
+        chained[size_t(b)].setCoefficients(c);
+        alone[size_t(b)].setCoefficients(c);
+    }
+    std::vector<float> viaChain = signal, oneByOne = signal;
+    const int frames = int(signal.size() / 2);
+    for (int at = 0, block = 0; at < frames; at += 300, ++block) {
+        const int n = std::min(300, frames - at);
+        if (block == 20) { // a glide of two bands under way across blocks
+            for (int b : {1, 4}) {
+                const auto c = peakingCoefficients({centres[b], 12, 5}, OutputRate);
+                chained[size_t(b)].setTarget(c);
+                alone[size_t(b)].setTarget(c);
+            }
+        }
+        StereoBiquad::processChain(chained.data(), 7, viaChain.data() + 2 * at, n);
+        for (StereoBiquad &band : alone)
+            band.process(oneByOne.data() + 2 * at, n);
+    }
+    EXPECT_TRUE(viaChain == oneByOne);
+    EXPECT_TRUE(chained[2].idle() && !chained[0].idle());
+    EXPECT_GT(analysis::rms(analysis::channel(viaChain, 1), 0, size_t(frames)), 0.1);
+}
+
 TEST(Denormals, FlushedToZeroOnTheRenderThreadAsItStarts)
 {
     // One of the libraries linked in already sets the flags as it loads; clear them first so

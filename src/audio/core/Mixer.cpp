@@ -66,34 +66,31 @@ void Mixer::mix(float *stereo, int frames, qint64 firstFrame) QUILLMERE_NONBLOCK
 
 int Mixer::pull(float *stereo, int frames)
 {
-    // A render thread that delivers nothing for this long has hung (the slowest stretcher
-    // setting makes a block in milliseconds); anything shorter is waited out, so that a render
-    // never loses frames to a busy machine.
-    constexpr auto StallLimit = std::chrono::seconds(10);
     // Counted like a callback, so that removeChannel() waits for a pull in progress.
     m_callbackCount.fetch_add(1, std::memory_order_seq_cst);
     std::fill(stereo, stereo + 2 * frames, 0.0f);
     const qint64 firstFrame = m_pulledFrames.load(std::memory_order_relaxed);
     int most = 0;
-    bool stalled = false;
+    bool stuck = false;
     for (auto &slot : m_slots) {
         TempoChannel *channel = slot.load(std::memory_order_seq_cst);
         int done = 0;
-        auto lastProgress = std::chrono::steady_clock::now();
         while (channel && done < frames && channel->audible()) {
+            // The channel's chain runs here, on this thread, as far as the output ring goes.
+            const bool ready = channel->renderAhead();
             const int n =
                 channel->mixInto(stereo + 2 * done, frames - done, firstFrame + done, false);
             done += n;
-            if (n == 0 && channel->state() != TempoChannel::State::Playing)
+            if (n > 0)
+                continue;
+            if (channel->state() != TempoChannel::State::Playing)
                 break; // a fade out that found nothing more to fade
-            if (n > 0) {
-                lastProgress = std::chrono::steady_clock::now();
-            } else if (std::chrono::steady_clock::now() - lastProgress > StallLimit) {
-                stalled = true;
-                break;
-            } else {
-                std::this_thread::sleep_for(std::chrono::microseconds(200));
-            }
+            if (ready)
+                continue; // it dropped audio from before a seek; the new audio comes next
+            // Playing, yet the chain can make nothing more: a render either has every frame
+            // or fails, never quietly shorter.
+            stuck = true;
+            break;
         }
         most = std::max(most, done);
     }
@@ -106,7 +103,7 @@ int Mixer::pull(float *stereo, int frames)
                               std::memory_order_release);
     }
     m_callbackCount.fetch_add(1, std::memory_order_seq_cst);
-    return stalled ? -1 : most;
+    return stuck ? -1 : most;
 }
 
 } // namespace quillmere::audio

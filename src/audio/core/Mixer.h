@@ -34,10 +34,11 @@ public:
     // for the first frame, which the channels' position marks refer to.
     static void render(void *self, float *stereo, int frames,
                        qint64 firstFrame) QUILLMERE_NONBLOCKING;
-    // Offline rendering, as fast as the render threads go: like render(), but waits for each
-    // playing channel's audio instead of leaving a gap. Returns the most frames any channel
-    // had (fewer than asked only once the songs end), or -1 when a channel's render thread
-    // has stopped delivering. Not for a real-time thread.
+    // Offline rendering, as fast as the chains go: like render(), but runs each playing
+    // channel's chain on this thread (the channels were started inline) until it has the
+    // audio, instead of leaving a gap. Returns the most frames any channel had (fewer than
+    // asked only once the songs end), or -1 when a channel's chain can deliver no more though
+    // it still plays. Not for a real-time thread.
     int pull(float *stereo, int frames);
     // The first frame of the last pull (past its end once the songs ended in it), in the
     // numbering of the marks: what counts as heard

@@ -25,6 +25,8 @@ public:
 
     // What comes next follows silence: it ramps in.
     void silence() QUILLMERE_NONBLOCKING { m_gain = 0; }
+    // What comes next is the very start of the song: it is heard as it was recorded.
+    void songStart() QUILLMERE_NONBLOCKING { m_gain = 1; }
     bool audible() const QUILLMERE_NONBLOCKING { return m_gain > 0; }
 
     // Adds up to n frames of `from` to `mix`, the gain moving towards 1 while playing and
@@ -32,6 +34,12 @@ public:
     int add(float *mix, const float *from, int n, bool playing) QUILLMERE_NONBLOCKING
     {
         constexpr float Step = 1.0f / RampFrames;
+        if (playing && m_gain == 1 && n > 0) { // no ramp under way: the frames as they are
+            for (int i = 0; i < 2 * n; ++i)
+                mix[i] += from[i];
+            m_last = {from[2 * n - 2], from[2 * n - 1]};
+            return n;
+        }
         for (int i = 0; i < n; ++i) {
             m_gain = playing ? std::min(1.0f, m_gain + Step) : std::max(0.0f, m_gain - Step);
             m_last = {from[2 * i] * m_gain, from[2 * i + 1] * m_gain};

@@ -2,6 +2,7 @@
 
 #include "audio/core/RealtimePriority.h"
 #include "audio/dsp/Denormals.h"
+#include "audio/stretch/PassThroughStretcher.h"
 
 #include <algorithm>
 #include <chrono>
@@ -27,7 +28,8 @@ constexpr int DecoderPriority = 2;
 
 TempoChannel::TempoChannel(DecoderPtr source, Stretcher::Kind kind, int rate)
     : m_source(std::move(source)), m_rate(rate), m_info(m_source->info()),
-      m_lengthFrames(m_info.frames), m_kind(kind), m_reverb(rate), m_limiter(rate), m_countIn(rate)
+      m_lengthFrames(m_info.frames), m_kind(kind), m_reader(*m_source), m_reverb(rate),
+      m_limiter(rate), m_countIn(rate)
 {
 }
 
@@ -50,11 +52,37 @@ TempoChannel::~TempoChannel()
         m_renderThread.join();
 }
 
+bool TempoChannel::holdTempoAndPitch()
+{
+    if (m_running.load(std::memory_order_acquire))
+        return false;
+    m_ratioHeld = true;
+    return true;
+}
+
+std::unique_ptr<Stretcher> TempoChannel::makeChannelStretcher() const
+{
+    const bool neutral = m_speed.load(std::memory_order_acquire) == 1.0 &&
+                         m_pitchScale.load(std::memory_order_acquire) == 1.0;
+    if (m_ratioHeld && neutral)
+        return std::make_unique<PassThroughStretcher>();
+    return makeStretcher(m_kind, m_rate);
+}
+
+void TempoChannel::startInline()
+{
+    if (m_running.load(std::memory_order_acquire))
+        return;
+    m_stretcher = makeChannelStretcher();
+    m_inline = true;
+    m_running.store(true, std::memory_order_release);
+}
+
 void TempoChannel::start(bool realTimePriority)
 {
     if (m_running.load(std::memory_order_acquire))
         return;
-    m_stretcher = makeStretcher(m_kind, m_rate);
+    m_stretcher = makeChannelStretcher();
     m_running.store(true, std::memory_order_release);
     m_decoderThread = std::thread([this, realTimePriority] {
         if (realTimePriority)
@@ -118,53 +146,55 @@ qint64 TempoChannel::mixedPositionFrames() const
     return positionFrames(std::numeric_limits<double>::infinity());
 }
 
-// Decoder thread: reads ahead into the decoded ring, seeks when a new generation asks and
-// wraps at the end of a loop.
+// Decoder thread: reads ahead into the decoded ring.
 void TempoChannel::decodeLoop()
 {
-    LoopReader reader(*m_source);
-    quint64 generation = ~quint64(0);
-    bool ended = false;
-    bool seekFailed = false;
-    quint64 wraps = 0;
-    LoopRange loop;
     while (m_running.load(std::memory_order_acquire)) {
-        const quint64 wanted = m_generation.load(std::memory_order_acquire);
-        if (wanted != generation) {
-            generation = wanted;
-            ended = false;
-            seekFailed = !reader.seek(m_seekFrame.load(std::memory_order_acquire));
-            wraps = 0;
-        }
-        if (m_loop.take(loop))
-            reader.setLoop(loop);
-        DecodedBlock *block = ended ? nullptr : m_decoded.beginWrite();
-        if (!block) {
+        if (!decodeStep())
             std::this_thread::sleep_for(IdleWait);
-            continue;
-        }
-        block->generation = generation;
-        if (seekFailed) {
-            // Outside the song, or the source cannot go there: the song ends here. The end
-            // waits for room in the ring like any block, so it is never lost.
-            block->sourceFrame = std::max<qint64>(0, m_lengthFrames);
-            block->frames = 0;
-        } else {
-            // A read error (the file vanished, a damaged frame) ends the song cleanly.
-            const qint64 before = reader.position();
-            block->frames = std::max(
-                0, reader.read(block->samples, DecodedBlock::Capacity, block->sourceFrame));
-            const bool wrapped = block->sourceFrame != before ||
-                                 block->sourceFrame + block->frames != reader.position();
-            if (wrapped)
-                wraps = std::min(wraps + 1, (quint64(1) << WrapBits) - 1);
-        }
-        block->nextFrame = seekFailed ? block->sourceFrame : reader.position();
-        block->endOfStream = block->frames == 0;
-        ended = block->endOfStream;
-        m_decoded.commitWrite();
-        m_decodedWraps.store(generation << WrapBits | wraps, std::memory_order_release);
     }
+}
+
+// One block into the decoded ring, seeking when a new generation asks and wrapping at the end
+// of a loop; false when the ring is full or the song has ended. The decoder thread runs it,
+// or offline the thread that pulls.
+bool TempoChannel::decodeStep()
+{
+    const quint64 wanted = m_generation.load(std::memory_order_acquire);
+    if (wanted != m_decodeGeneration) {
+        m_decodeGeneration = wanted;
+        m_decodeEnded = false;
+        m_seekFailed = !m_reader.seek(m_seekFrame.load(std::memory_order_acquire));
+        m_decodeWraps = 0;
+    }
+    if (m_loop.take(m_decodeLoop))
+        m_reader.setLoop(m_decodeLoop);
+    DecodedBlock *block = m_decodeEnded ? nullptr : m_decoded.beginWrite();
+    if (!block)
+        return false;
+    const quint64 generation = m_decodeGeneration;
+    block->generation = generation;
+    if (m_seekFailed) {
+        // Outside the song, or the source cannot go there: the song ends here. The end
+        // waits for room in the ring like any block, so it is never lost.
+        block->sourceFrame = std::max<qint64>(0, m_lengthFrames);
+        block->frames = 0;
+    } else {
+        // A read error (the file vanished, a damaged frame) ends the song cleanly.
+        const qint64 before = m_reader.position();
+        block->frames =
+            std::max(0, m_reader.read(block->samples, DecodedBlock::Capacity, block->sourceFrame));
+        const bool wrapped = block->sourceFrame != before ||
+                             block->sourceFrame + block->frames != m_reader.position();
+        if (wrapped)
+            m_decodeWraps = std::min(m_decodeWraps + 1, (quint64(1) << WrapBits) - 1);
+    }
+    block->nextFrame = m_seekFailed ? block->sourceFrame : m_reader.position();
+    block->endOfStream = block->frames == 0;
+    m_decodeEnded = block->endOfStream;
+    m_decoded.commitWrite();
+    m_decodedWraps.store(generation << WrapBits | m_decodeWraps, std::memory_order_release);
+    return true;
 }
 
 void TempoChannel::restartRendering(quint64 generation)
@@ -190,39 +220,67 @@ void TempoChannel::restartRendering(quint64 generation)
     m_fadeInDone = GapFadeFrames;
 }
 
-// Render thread: turns decoded audio into finished blocks, about 12 ms at a time.
+// Render thread: turns decoded audio into finished blocks.
 void TempoChannel::renderLoop()
 {
     flushDenormalsToZero();
-    EffectSettings effects;
-    BreathSettings breath;
     while (m_running.load(std::memory_order_acquire)) {
-        const double pitch = m_pitchScale.load(std::memory_order_acquire);
-        const double speed =
-            m_stretcher->supportedSpeed(m_speed.load(std::memory_order_acquire), pitch);
-        if (speed != m_renderSpeed || pitch != m_renderPitch) {
-            if (speed != m_renderSpeed)
-                m_ratios.change(m_renderSpeed,
-                                m_stretcher->outputDelay() + m_stretcher->available());
-            m_renderSpeed = speed;
-            m_renderPitch = pitch;
-            m_stretcher->setSpeedAndPitch(speed, pitch);
-            m_framesSinceRatioChange = 0;
-        }
-        if (m_effects.take(effects))
-            takeEffects(effects);
-        if (m_breath.take(breath))
-            m_countIn.set(breath);
-        const quint64 generation = m_generation.load(std::memory_order_acquire);
-        if (generation != m_renderGeneration)
-            restartRendering(generation);
-
-        RenderedBlock *out = m_outputEnded ? nullptr : m_rendered.beginWrite();
-        if (out && renderBlock(*out))
-            m_rendered.commitWrite();
-        else
+        if (!renderStep())
             std::this_thread::sleep_for(IdleWait);
     }
+}
+
+// Takes up the newest settings and makes one finished block, about 12 ms; false when the
+// output ring is full, the song has ended or the decoder has not caught up. The render thread
+// runs it, or offline the thread that pulls.
+bool TempoChannel::renderStep()
+{
+    const double pitch = m_pitchScale.load(std::memory_order_acquire);
+    const double speed =
+        m_stretcher->supportedSpeed(m_speed.load(std::memory_order_acquire), pitch);
+    if (speed != m_renderSpeed || pitch != m_renderPitch) {
+        if (speed != m_renderSpeed)
+            m_ratios.change(m_renderSpeed, m_stretcher->outputDelay() + m_stretcher->available());
+        m_renderSpeed = speed;
+        m_renderPitch = pitch;
+        m_stretcher->setSpeedAndPitch(speed, pitch);
+        m_framesSinceRatioChange = 0;
+    }
+    if (m_effects.take(m_takenEffects))
+        takeEffects(m_takenEffects);
+    if (m_breath.take(m_takenBreath))
+        m_countIn.set(m_takenBreath);
+    const quint64 generation = m_generation.load(std::memory_order_acquire);
+    if (generation != m_renderGeneration)
+        restartRendering(generation);
+
+    RenderedBlock *out = m_outputEnded ? nullptr : m_rendered.beginWrite();
+    if (!out || !renderBlock(*out))
+        return false;
+    m_rendered.commitWrite();
+    return true;
+}
+
+// Offline, on the thread that mixes: the same steps the two threads run, one after the other,
+// until the output ring is full or the chain can go no further. Only the render steps flush
+// denormals, as the render thread does, so that what is decoded and mixed is computed exactly
+// as live.
+bool TempoChannel::renderAhead()
+{
+    if (!m_inline)
+        return m_rendered.front() != nullptr;
+    while (true) {
+        bool rendered = false;
+        {
+            DenormalsFlushedToZero flush;
+            rendered = renderStep();
+        }
+        if (rendered)
+            continue;
+        if (m_outputEnded || !m_rendered.beginWrite() || !decodeStep())
+            break;
+    }
+    return m_rendered.front() != nullptr;
 }
 
 // New settings glide in over the next blocks (see StereoBiquad and Reverb); a band added
@@ -394,8 +452,7 @@ void TempoChannel::fadeAroundGap(float *stereo, int frames) QUILLMERE_NONBLOCKIN
 
 void TempoChannel::applyEffectsAndPan(float *stereo, int frames) QUILLMERE_NONBLOCKING
 {
-    for (int i = 0; i < m_bandCount; ++i)
-        m_bands[i].process(stereo, frames);
+    StereoBiquad::processChain(m_bands.data(), m_bandCount, stereo, frames);
     if (m_reverbOn)
         m_reverb.process(stereo, frames);
     applyPan(stereo, frames);
@@ -492,6 +549,10 @@ int TempoChannel::mixBlock(const RenderedBlock &block, float *mix, int frames, q
     if (m_blockOffset == 0 || at != m_nextOutputFrame) {
         if (at != m_nextOutputFrame)
             m_fade.silence(); // silence was heard since the last frame mixed
+        // The first sound of a song played from its first frame: the song's own beginning,
+        // which a ramp would only change (it begins after silence as recorded).
+        if (m_nextOutputFrame < 0 && m_blockOffset == 0 && block.sourceFrame == 0)
+            m_fade.songStart();
         if (m_blockOffset == 0 && block.spliceFrom >= 0)
             ++m_wrapsHeard;
         m_markFrames = 0;

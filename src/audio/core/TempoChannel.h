@@ -3,7 +3,9 @@
 // Threads: the public functions run on the UI or event thread, under the back end's lock;
 // decodeLoop() runs on the channel's decoder thread, renderLoop() on its render thread, and
 // mixInto() on the output callback. They meet only through the two block rings, the tap ring
-// and atomics; nothing here takes a lock.
+// and atomics; nothing here takes a lock. Offline there are no such threads: the one thread
+// that pulls runs renderAhead() and mixInto(), and with them the decoder's and the render
+// thread's steps.
 
 #include "audio/AudioTypes.h"
 #include "audio/core/BlockRing.h"
@@ -58,7 +60,12 @@ public:
     // Starts the threads on first use; for a real-time device they ask for real-time priority
     // (an offline render has no deadline to keep and runs at normal priority).
     void start(bool realTimePriority = false);
+    // Offline instead: no threads; whoever mixes the channel drives it with renderAhead().
+    void startInline();
     void setTempoAndPitch(double speed, double pitchScale);
+    // Before the start: speed and pitch will stay as they are now. At the song's own speed and
+    // pitch the stretcher is then left out and the sound passes unchanged. False once started.
+    bool holdTempoAndPitch();
     void setPan(float pan); // -1 left only .. 1 right only
     void setEffects(const EffectSettings &effects) { m_effects.publish(effects); }
     void seek(qint64 frame);
@@ -98,14 +105,20 @@ public:
     // waits for the audio instead).
     int mixInto(float *mix, int frames, qint64 outputFrame,
                 bool realTime = true) QUILLMERE_NONBLOCKING;
+    // Offline, before mixInto() on the same thread: runs the chain until the output ring is
+    // full or it can go no further. True when finished audio waits to be mixed.
+    bool renderAhead();
 
 private:
     // Between position frames (OutputRate) and the frames the sound runs at.
     qint64 fromPosition(qint64 frame) const;
     qint64 toPosition(double frame) const;
 
+    std::unique_ptr<Stretcher> makeChannelStretcher() const;
     void decodeLoop();
     void renderLoop();
+    bool decodeStep();
+    bool renderStep();
     bool renderBlock(RenderedBlock &out) QUILLMERE_NONBLOCKING;
     bool renderGapBlock(RenderedBlock &out) QUILLMERE_NONBLOCKING;
     void fadeAroundGap(float *stereo, int frames) QUILLMERE_NONBLOCKING;
@@ -130,6 +143,8 @@ private:
     TapRing m_tap;
 
     std::atomic<bool> m_running{false};
+    bool m_inline = false;    // offline: no threads; set before the first step
+    bool m_ratioHeld = false; // UI thread, before the start
     std::thread m_decoderThread;
     std::thread m_renderThread;
 
@@ -157,7 +172,17 @@ private:
     // Written by the output callback, one per block begun: what each output frame played.
     PlayedMarks m_marks;
 
+    // Decoder thread only.
+    LoopReader m_reader;
+    quint64 m_decodeGeneration = ~quint64(0);
+    bool m_decodeEnded = false;
+    bool m_seekFailed = false;
+    quint64 m_decodeWraps = 0;
+    LoopRange m_decodeLoop;
+
     // Render thread only.
+    EffectSettings m_takenEffects;
+    BreathSettings m_takenBreath;
     quint64 m_renderGeneration = ~quint64(0);
     double m_renderPos = 0;
     double m_renderSpeed = 1.0;

@@ -136,6 +136,93 @@ void StereoBiquad::processSteady(float *stereo, int frames)
     }
 }
 
+// Two lanes, left and right: each operation is the same IEEE operation as the scalar one on
+// each lane, so the results are those of processSteady() exactly.
+using Pair = double __attribute__((vector_size(16)));
+using FloatPair = float __attribute__((vector_size(8)));
+
+template <int N>
+void StereoBiquad::processSteadyChain(StereoBiquad *const *bands, float *stereo, int frames)
+{
+    Pair b0[N], b1[N], b2[N], a1[N], a2[N], s1[N], s2[N];
+    for (int k = 0; k < N; ++k) {
+        const BiquadCoefficients &c = bands[k]->m_c;
+        b0[k] = Pair{c.b0, c.b0};
+        b1[k] = Pair{c.b1, c.b1};
+        b2[k] = Pair{c.b2, c.b2};
+        a1[k] = Pair{c.a1, c.a1};
+        a2[k] = Pair{c.a2, c.a2};
+        s1[k] = Pair{bands[k]->m_state[0][0], bands[k]->m_state[1][0]};
+        s2[k] = Pair{bands[k]->m_state[0][1], bands[k]->m_state[1][1]};
+    }
+    for (int i = 0; i < frames; ++i) {
+        FloatPair sample{stereo[2 * i], stereo[2 * i + 1]};
+        for (int k = 0; k < N; ++k) {
+            const Pair x = __builtin_convertvector(sample, Pair);
+            const Pair y = b0[k] * x + s1[k];
+            s1[k] = b1[k] * x - a1[k] * y + s2[k];
+            s2[k] = b2[k] * x - a2[k] * y;
+            sample = __builtin_convertvector(y, FloatPair); // each band hands on floats
+        }
+        stereo[2 * i] = sample[0];
+        stereo[2 * i + 1] = sample[1];
+    }
+    for (int k = 0; k < N; ++k) {
+        bands[k]->m_state[0][0] = s1[k][0];
+        bands[k]->m_state[1][0] = s1[k][1];
+        bands[k]->m_state[0][1] = s2[k][0];
+        bands[k]->m_state[1][1] = s2[k][1];
+    }
+}
+
+void StereoBiquad::processChain(StereoBiquad *bands, int count, float *stereo, int frames)
+{
+    constexpr int MaxChain = 8;
+    StereoBiquad *running[MaxChain];
+    int n = 0;
+    for (int i = 0; i < count; ++i) {
+        if (bands[i].m_idle)
+            continue;
+        // A band gliding to a new setting, or more bands than the chain takes: one by one.
+        if (bands[i].m_rampLeft > 0 || n == MaxChain) {
+            for (int j = 0; j < count; ++j)
+                bands[j].process(stereo, frames);
+            return;
+        }
+        running[n++] = &bands[i];
+    }
+    switch (n) {
+    case 0:
+        return;
+    case 1:
+        processSteadyChain<1>(running, stereo, frames);
+        break;
+    case 2:
+        processSteadyChain<2>(running, stereo, frames);
+        break;
+    case 3:
+        processSteadyChain<3>(running, stereo, frames);
+        break;
+    case 4:
+        processSteadyChain<4>(running, stereo, frames);
+        break;
+    case 5:
+        processSteadyChain<5>(running, stereo, frames);
+        break;
+    case 6:
+        processSteadyChain<6>(running, stereo, frames);
+        break;
+    case 7:
+        processSteadyChain<7>(running, stereo, frames);
+        break;
+    default:
+        processSteadyChain<8>(running, stereo, frames);
+        break;
+    }
+    for (int i = 0; i < n; ++i)
+        running[i]->updateIdle();
+}
+
 // A flat band still rings with its poles after a change; it is skipped only once that has
 // died away, and its state is then cleared so that taking it up again starts from rest.
 void StereoBiquad::updateIdle()

@@ -41,10 +41,16 @@ public:
     // Clears the state and takes the target at once: for a new start, nothing heard yet.
     void reset();
     void process(float *stereo, int frames);
+    // The same as process() on each band in turn, to the bit, but sample by sample through all
+    // of them with both channels together: each band's next sample waits for its previous
+    // one, and this way the processor works on every band and channel at once instead.
+    static void processChain(StereoBiquad *bands, int count, float *stereo, int frames);
     // Flat, settled and silent inside: process() does nothing.
     bool idle() const { return m_idle; }
 
 private:
+    template <int N>
+    static void processSteadyChain(StereoBiquad *const *bands, float *stereo, int frames);
     int processRamp(float *stereo, int frames);
     void processSteady(float *stereo, int frames);
     void updateIdle();

@@ -5,7 +5,8 @@
 // could make the render thread miss its deadline. flushDenormalsToZero() makes the calling
 // thread treat them as zero, both as results (flush to zero) and as inputs (denormals are
 // zero). Only the render thread calls it, once as it starts; the setting belongs to the
-// thread, so nothing else is affected.
+// thread, so nothing else is affected. A thread that renders only now and then (offline)
+// holds a DenormalsFlushedToZero instead, which puts the setting back as it was.
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <pmmintrin.h>
@@ -29,5 +30,31 @@ inline void flushDenormalsToZero()
     asm volatile("msr fpcr, %0" : : "r"(fpcr));
 #endif
 }
+
+class DenormalsFlushedToZero {
+public:
+    DenormalsFlushedToZero()
+    {
+#if defined(__x86_64__) || defined(__i386__)
+        m_saved = _mm_getcsr();
+#elif defined(__aarch64__)
+        asm volatile("mrs %0, fpcr" : "=r"(m_saved));
+#endif
+        flushDenormalsToZero();
+    }
+    ~DenormalsFlushedToZero()
+    {
+#if defined(__x86_64__) || defined(__i386__)
+        _mm_setcsr(static_cast<unsigned>(m_saved));
+#elif defined(__aarch64__)
+        asm volatile("msr fpcr, %0" : : "r"(m_saved));
+#endif
+    }
+    DenormalsFlushedToZero(const DenormalsFlushedToZero &) = delete;
+    DenormalsFlushedToZero &operator=(const DenormalsFlushedToZero &) = delete;
+
+private:
+    [[maybe_unused]] std::uint64_t m_saved = 0;
+};
 
 } // namespace quillmere::audio

@@ -34,18 +34,21 @@ public:
     bool idle() const { return m_idle; }
 
 private:
-    struct Line {
-        std::vector<float> buffer;
-        int pos = 0;
-        float feedback = 0; // damping filter: y = feedback * x * (1 - pole) + pole * y
-        float pole = 0;
-        float state = 0;
+    // The lines side by side, so that the eight of them are worked on together.
+    struct Lanes {
+        // Each line's damping filter: y = feedback * x * (1 - pole) + pole * y.
+        std::array<float, Lines> feedback{};
+        std::array<float, Lines> pole{};
+        std::array<float, Lines> state{};
     };
     void run(float *stereo, int frames);
+    int runUntilAWrap(float *stereo, int frames);
     void clearLines();
 
     int m_rate;
-    std::array<Line, Lines> m_lines;
+    std::array<std::vector<float>, Lines> m_buffers;
+    std::array<int, Lines> m_positions{};
+    Lanes m_lanes;
     GainRamp m_inputGain;
     GainRamp m_wetGain;
     float m_inputTarget = 1;
