@@ -27,7 +27,7 @@ constexpr int DecoderPriority = 2;
 
 TempoChannel::TempoChannel(DecoderPtr source, Stretcher::Kind kind)
     : m_source(std::move(source)), m_info(m_source->info()), m_lengthFrames(m_info.frames),
-      m_kind(kind)
+      m_swap(kind)
 {
 }
 
@@ -44,7 +44,11 @@ void TempoChannel::start(bool realTimePriority)
 {
     if (m_running.load(std::memory_order_acquire))
         return;
-    m_stretcher = makeStretcher(m_kind);
+    const PreparedStretcher first = m_swap.start(m_speed.load(std::memory_order_acquire),
+                                                 m_pitchScale.load(std::memory_order_acquire));
+    m_stretcher = first.stretcher;
+    m_renderSpeed = first.speed;
+    m_renderPitch = first.pitch;
     m_running.store(true, std::memory_order_release);
     m_decoderThread = std::thread([this, realTimePriority] {
         if (realTimePriority)
@@ -62,6 +66,9 @@ void TempoChannel::setTempoAndPitch(double speed, double pitchScale)
 {
     m_speed.store(std::clamp(speed, 0.05, 20.0), std::memory_order_release);
     m_pitchScale.store(std::clamp(pitchScale, 0.05, 20.0), std::memory_order_release);
+    if (m_stretcher)
+        m_swap.request(m_speed.load(std::memory_order_relaxed),
+                       m_pitchScale.load(std::memory_order_relaxed));
 }
 
 void TempoChannel::setPan(float pan)
@@ -161,6 +168,16 @@ void TempoChannel::restartRendering(quint64 generation)
 {
     m_renderGeneration = generation;
     m_renderPos = double(m_seekFrame.load(std::memory_order_acquire));
+    // A stretcher being prepared for a new setting takes over at once: nothing is heard of
+    // the old one after a seek anyway.
+    if (m_handover.pending()) {
+        const PreparedStretcher next = m_handover.abandon();
+        m_swap.retire(m_stretcher);
+        m_stretcher = next.stretcher;
+        m_renderSpeed = next.speed;
+        m_renderPitch = next.pitch;
+    }
+    m_handover.clearFade();
     m_stretcher->reset();
     for (StereoBiquad &band : m_bands)
         band.reset();
@@ -174,6 +191,7 @@ void TempoChannel::restartRendering(quint64 generation)
     m_endFrame = -1;
     m_paddedFrames = 0;
     m_splices.reset(std::llround(m_renderPos));
+    m_history.reset(std::llround(m_renderPos));
     m_ratios.reset();
     m_renderSpliceFrom = -1;
     m_gapDone = -1;
@@ -187,17 +205,11 @@ void TempoChannel::renderLoop()
     EffectSettings effects;
     BreathSettings breath;
     while (m_running.load(std::memory_order_acquire)) {
-        const double pitch = m_pitchScale.load(std::memory_order_acquire);
-        const double speed =
-            m_stretcher->supportedSpeed(m_speed.load(std::memory_order_acquire), pitch);
-        if (speed != m_renderSpeed || pitch != m_renderPitch) {
-            if (speed != m_renderSpeed)
-                m_ratios.change(m_renderSpeed,
-                                m_stretcher->outputDelay() + m_stretcher->available());
-            m_renderSpeed = speed;
-            m_renderPitch = pitch;
-            m_stretcher->setSpeedAndPitch(speed, pitch);
-            m_framesSinceRatioChange = 0;
+        PreparedStretcher ready;
+        if (m_swap.takeReady(ready)) {
+            if (m_handover.pending())
+                m_swap.retire(m_handover.abandon().stretcher);
+            m_handover.begin(ready, m_history, m_renderPos);
         }
         if (m_effects.take(effects))
             takeEffects(effects);
@@ -234,7 +246,8 @@ void TempoChannel::takeEffects(const EffectSettings &effects) QUILLMERE_NONBLOCK
 void TempoChannel::feedStretcher() QUILLMERE_NONBLOCKING
 {
     constexpr int MaxPadFrames = 2 * OutputRate;
-    while (m_stretcher->available() < RenderedBlock::Capacity) {
+    while (m_stretcher->available() <
+           RenderedBlock::Capacity + m_handover.framesToDrop(m_renderPos)) {
         if (m_inputEnded) {
             if (m_paddedFrames >= MaxPadFrames)
                 return;
@@ -259,18 +272,28 @@ void TempoChannel::feedStretcher() QUILLMERE_NONBLOCKING
     }
 }
 
-// Feeds the stretcher. For a while after a ratio change it may allocate (see
-// RatioChangeExemption); every other feed is checked.
+// Everything fed is kept, for a stretcher swapped in to be run over.
 void TempoChannel::feed(const float *stereo, int frames) QUILLMERE_NONBLOCKING
 {
-    constexpr int RatioSettleFrames = 256 * DecodedBlock::Capacity; // about six seconds
-    if (m_framesSinceRatioChange < RatioSettleFrames) {
-        [[maybe_unused]] RatioChangeExemption exempt;
-        m_stretcher->feed(stereo, frames);
-        m_framesSinceRatioChange += frames;
-    } else {
-        m_stretcher->feed(stereo, frames);
+    m_history.append(stereo, frames);
+    m_stretcher->feed(stereo, frames);
+}
+
+// A stretcher prepared for a new setting is run over the recent input a block at a time and
+// takes over once it has caught up; false while the one swapped in has not made the frame due
+// next yet.
+bool TempoChannel::swapStretcher() QUILLMERE_NONBLOCKING
+{
+    if (m_handover.pending() && m_handover.prime(m_history, m_renderPos)) {
+        const PreparedStretcher next = m_handover.takeOver(*m_stretcher);
+        m_swap.retire(m_stretcher);
+        m_stretcher = next.stretcher;
+        m_renderSpeed = next.speed;
+        m_renderPitch = next.pitch;
+        m_ratios.reset(); // everything the new one makes is at its own ratio
+        feedStretcher();
     }
+    return m_handover.dropInto(m_renderPos);
 }
 
 // One finished block, or false when the decoder has not caught up yet. Positions here are
@@ -285,6 +308,8 @@ bool TempoChannel::renderBlock(RenderedBlock &out) QUILLMERE_NONBLOCKING
     if (m_gapDone >= 0)
         return renderGapBlock(out);
     feedStretcher();
+    if (!swapStretcher())
+        return false;
     if (const double from = m_splices.reach(m_renderPos); from >= 0) {
         m_renderSpliceFrom = from;
         if (m_countIn.gapFrames() > 0) {
@@ -298,6 +323,7 @@ bool TempoChannel::renderBlock(RenderedBlock &out) QUILLMERE_NONBLOCKING
     int frames = m_stretcher->retrieve(out.samples, most);
     if (frames == 0 && !m_inputEnded)
         return false;
+    m_handover.crossfade(out.samples, frames);
 
     // The end is judged by the source frames consumed, not by what the stretcher emits.
     out.last = frames == 0;

@@ -8,12 +8,14 @@
 #include "audio/AudioTypes.h"
 #include "audio/core/BlockRing.h"
 #include "audio/core/Blocks.h"
+#include "audio/core/InputHistory.h"
 #include "audio/core/LoopReader.h"
 #include "audio/core/OutputFade.h"
 #include "audio/core/PlayedMarks.h"
 #include "audio/core/RatioPipeline.h"
 #include "audio/core/Realtime.h"
 #include "audio/core/SpliceMap.h"
+#include "audio/core/StretcherHandover.h"
 #include "audio/core/TapRing.h"
 #include "audio/decoders/Decoder.h"
 #include "audio/dsp/Biquad.h"
@@ -22,6 +24,7 @@
 #include "audio/dsp/PeakLimiter.h"
 #include "audio/dsp/Reverb.h"
 #include "audio/stretch/Stretcher.h"
+#include "audio/stretch/StretcherSwap.h"
 
 #include <array>
 #include <atomic>
@@ -101,6 +104,7 @@ private:
     bool renderGapBlock(RenderedBlock &out) QUILLMERE_NONBLOCKING;
     void fadeAroundGap(float *stereo, int frames) QUILLMERE_NONBLOCKING;
     void feedStretcher() QUILLMERE_NONBLOCKING;
+    bool swapStretcher() QUILLMERE_NONBLOCKING;
     void feed(const float *stereo, int frames) QUILLMERE_NONBLOCKING;
     void applyEffectsAndPan(float *stereo, int frames) QUILLMERE_NONBLOCKING;
     void applyPan(float *stereo, int frames) QUILLMERE_NONBLOCKING;
@@ -112,8 +116,8 @@ private:
     DecoderPtr m_source;
     SourceInfo m_info;
     qint64 m_lengthFrames;
-    Stretcher::Kind m_kind;
-    std::unique_ptr<Stretcher> m_stretcher;
+    StretcherSwap m_swap;
+    Stretcher *m_stretcher = nullptr; // the one playing, owned by m_swap
 
     BlockRing<DecodedBlock> m_decoded{44};  // about a second
     BlockRing<RenderedBlock> m_rendered{6}; // about 70 ms: short, so changes are heard soon
@@ -159,7 +163,8 @@ private:
     RatioPipeline m_ratios;
     double m_renderSpliceFrom = -1; // a splice reached, for the next finished block
     int m_paddedFrames = 0;
-    int m_framesSinceRatioChange = 0; // the stretcher may allocate until this passes a limit
+    InputHistory m_history;
+    StretcherHandover m_handover;
     std::array<float, DecodedBlock::Capacity * 2> m_silence{};
     std::array<StereoBiquad, EffectSettings::MaxBands> m_bands;
     int m_bandCount = 0;
