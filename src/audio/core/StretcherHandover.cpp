@@ -23,10 +23,11 @@ PreparedStretcher StretcherHandover::abandon() QUILLMERE_NONBLOCKING
     return next;
 }
 
-bool StretcherHandover::prime(const InputHistory &history, double renderPos) QUILLMERE_NONBLOCKING
+bool StretcherHandover::prime(const InputHistory &history, double renderPos,
+                              int budget) QUILLMERE_NONBLOCKING
 {
     dropBefore(renderPos);
-    for (int budget = PrimeFramesPerBlock; budget > 0 && m_fed < history.end();) {
+    while (budget > 0 && m_fed < history.end()) {
         int frames = 0;
         const float *stereo =
             history.read(m_fed, std::min(budget, Stretcher::maxBlockFrames()), frames);

@@ -32,8 +32,9 @@ public:
                double renderPos) QUILLMERE_NONBLOCKING;
     // The stretcher being prepared, given up (a newer one came, or a seek made it moot).
     PreparedStretcher abandon() QUILLMERE_NONBLOCKING;
-    // Runs the new stretcher over more of the history; true once it has taken in all of it.
-    bool prime(const InputHistory &history, double renderPos) QUILLMERE_NONBLOCKING;
+    // Runs the new stretcher over more of the history (at most `budget` frames); true once it
+    // has taken in all of it.
+    bool prime(const InputHistory &history, double renderPos, int budget) QUILLMERE_NONBLOCKING;
     // The switch: keeps the start of the old one's output for the fade, returns the new one.
     PreparedStretcher takeOver(Stretcher &old) QUILLMERE_NONBLOCKING;
     // After the switch: drops the new one's output before renderPos and moves renderPos onto

@@ -17,6 +17,8 @@ using namespace std::chrono_literals;
 // How long the worker threads rest when their ring is full or their input is empty. Short
 // against the 115 ms of rendered audio, long enough to cost nothing.
 constexpr auto IdleWait = 2ms;
+// How often an offline render looks for the stretcher it waits for (a few milliseconds' work).
+constexpr auto PrepareWait = 200us;
 
 // Below what sound servers give their own threads (5 and up): the render thread, whose ring
 // holds 70 ms, above the decoder, whose ring holds a second.
@@ -47,6 +49,7 @@ void TempoChannel::start(bool realTimePriority)
     const PreparedStretcher first = m_swap.start(m_speed.load(std::memory_order_acquire),
                                                  m_pitchScale.load(std::memory_order_acquire));
     m_stretcher = first.stretcher;
+    m_deadline = realTimePriority;
     m_renderSpeed = first.speed;
     m_renderPitch = first.pitch;
     m_running.store(true, std::memory_order_release);
@@ -210,6 +213,9 @@ void TempoChannel::renderLoop()
             if (m_handover.pending())
                 m_swap.retire(m_handover.abandon().stretcher);
             m_handover.begin(ready, m_history, m_renderPos);
+        } else if (!m_deadline && !m_handover.pending() && m_swap.preparing()) {
+            std::this_thread::sleep_for(PrepareWait);
+            continue;
         }
         if (m_effects.take(effects))
             takeEffects(effects);
@@ -284,7 +290,9 @@ void TempoChannel::feed(const float *stereo, int frames) QUILLMERE_NONBLOCKING
 // next yet.
 bool TempoChannel::swapStretcher() QUILLMERE_NONBLOCKING
 {
-    if (m_handover.pending() && m_handover.prime(m_history, m_renderPos)) {
+    const int budget =
+        m_deadline ? StretcherHandover::PrimeFramesPerBlock : std::numeric_limits<int>::max();
+    if (m_handover.pending() && m_handover.prime(m_history, m_renderPos, budget)) {
         const PreparedStretcher next = m_handover.takeOver(*m_stretcher);
         m_swap.retire(m_stretcher);
         m_stretcher = next.stretcher;

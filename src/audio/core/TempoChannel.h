@@ -165,6 +165,10 @@ private:
     int m_paddedFrames = 0;
     InputHistory m_history;
     StretcherHandover m_handover;
+    // Without a device's deadline (an offline render) a change is made in one go: the
+    // render thread waits for the stretcher being prepared and runs it over the history at
+    // once, so that the change lands where it would be heard live.
+    bool m_deadline = false;
     std::array<float, DecodedBlock::Capacity * 2> m_silence{};
     std::array<StereoBiquad, EffectSettings::MaxBands> m_bands;
     int m_bandCount = 0;

@@ -38,6 +38,7 @@ PreparedStretcher StretcherSwap::start(double speed, double pitch)
         m_wantedSpeed = speed;
         m_wantedPitch = pitch;
         m_requestSerial = 0; // what was asked before is what the first one plays
+        m_asked.store(0, std::memory_order_release);
     }
     m_worker = std::thread([this] { workerLoop(); });
     return first.prepared;
@@ -51,7 +52,7 @@ void StretcherSwap::request(double speed, double pitch)
             return;
         m_wantedSpeed = speed;
         m_wantedPitch = pitch;
-        ++m_requestSerial;
+        m_asked.store(++m_requestSerial, std::memory_order_release);
     }
     m_wake.notify_one();
 }
@@ -100,6 +101,7 @@ void StretcherSwap::workerLoop()
         const int unclaimed = m_ready.exchange(spare, std::memory_order_acq_rel);
         if (unclaimed >= 0)
             m_entries[size_t(unclaimed)].withWorker = true;
+        m_answered.store(served, std::memory_order_release);
         lock.lock();
     }
 }

@@ -46,6 +46,12 @@ public:
     // The newest prepared stretcher, once; the old one is handed back with retire().
     bool takeReady(PreparedStretcher &ready) QUILLMERE_NONBLOCKING;
     void retire(Stretcher *stretcher) QUILLMERE_NONBLOCKING;
+    // True while a request has not been answered with a prepared stretcher yet.
+    bool preparing() const QUILLMERE_NONBLOCKING
+    {
+        return m_asked.load(std::memory_order_acquire) !=
+               m_answered.load(std::memory_order_acquire);
+    }
 
     static constexpr int PoolSize = 2;
 
@@ -64,7 +70,9 @@ private:
 
     Stretcher::Kind m_kind;
     std::array<Entry, PoolSize> m_entries;
-    std::atomic<int> m_ready{-1}; // an entry prepared and not yet taken
+    std::atomic<int> m_ready{-1};       // an entry prepared and not yet taken
+    std::atomic<quint64> m_asked{0};    // the newest request's serial
+    std::atomic<quint64> m_answered{0}; // the serial of the newest stretcher prepared
 
     std::mutex m_lock; // the request and m_stop; never taken by the render thread
     std::condition_variable m_wake;
