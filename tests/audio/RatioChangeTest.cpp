@@ -34,13 +34,15 @@ TEST_P(RatioChangeTest, ChangesAreHeardWithoutClickOrGap)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("sine.wav"));
-    const auto sine = fixtures::sine(ToneHz, 12.0, 44100, 2, Amplitude);
+    const auto sine = fixtures::sine(ToneHz, 20.0, 44100, 2, Amplitude);
     ASSERT_TRUE(fixtures::writeSndfile(path, sine, 44100, 2, SF_FORMAT_WAV | SF_FORMAT_FLOAT));
     OfflinePlayer player{GetParam()};
     ASSERT_TRUE(player.open(path));
     ASSERT_TRUE(player.backend.play(player.channel, false));
 
-    const Change changes[] = {{50, 0}, {-30, 0}, {-30, 5}, {100, -7}, {0, 0}};
+    // Up, down, pitch, both, the extremes a user can set, and back.
+    const Change changes[] = {{50, 0},   {-30, 0},   {-30, 5}, {100, -7},
+                              {-75, 12}, {300, -12}, {0, 0}};
     std::vector<float> out = player.render(OutputRate / 2);
     double highestHz = ToneHz;
     for (const Change &change : changes) {

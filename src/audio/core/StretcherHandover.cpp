@@ -11,7 +11,11 @@ void StretcherHandover::begin(const PreparedStretcher &next, const InputHistory 
     m_next = next;
     m_placing = nullptr;
     m_speed = next.speed;
-    m_from = std::max(history.begin(), qint64(std::floor(renderPos)) - LeadFrames);
+    // At high speeds the lead is longer in proportion, so that it also covers in output what
+    // a stretcher's start-up can leave over (with a lead of 4096 frames, SoundTouch at 4x
+    // with the pitch an octave down still began with 1300 frames of silence).
+    const qint64 lead = qint64(LeadFrames * std::max(1.0, next.speed));
+    m_from = std::max(history.begin(), qint64(std::floor(renderPos)) - lead);
     m_fed = m_from;
     m_retrieved = 0;
 }
