@@ -28,6 +28,8 @@ public:
     static constexpr int PrimeFramesPerBlock = 4096;
 
     bool pending() const QUILLMERE_NONBLOCKING { return m_next.stretcher != nullptr; }
+    // Switched to the new one, which has not reached the frame due yet.
+    bool placing() const QUILLMERE_NONBLOCKING { return m_placing != nullptr; }
     void begin(const PreparedStretcher &next, const InputHistory &history,
                double renderPos) QUILLMERE_NONBLOCKING;
     // The stretcher being prepared, given up (a newer one came, or a seek made it moot).

@@ -69,7 +69,7 @@ void TempoChannel::setTempoAndPitch(double speed, double pitchScale)
 {
     m_speed.store(std::clamp(speed, 0.05, 20.0), std::memory_order_release);
     m_pitchScale.store(std::clamp(pitchScale, 0.05, 20.0), std::memory_order_release);
-    if (m_stretcher)
+    if (m_running.load(std::memory_order_acquire))
         m_swap.request(m_speed.load(std::memory_order_relaxed),
                        m_pitchScale.load(std::memory_order_relaxed));
 }
@@ -209,7 +209,7 @@ void TempoChannel::renderLoop()
     BreathSettings breath;
     while (m_running.load(std::memory_order_acquire)) {
         PreparedStretcher ready;
-        if (m_swap.takeReady(ready)) {
+        if (!m_handover.placing() && m_swap.takeReady(ready)) {
             if (m_handover.pending())
                 m_swap.retire(m_handover.abandon().stretcher);
             m_handover.begin(ready, m_history, m_renderPos);
