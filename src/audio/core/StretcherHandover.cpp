@@ -30,8 +30,11 @@ PreparedStretcher StretcherHandover::abandon() QUILLMERE_NONBLOCKING
 bool StretcherHandover::prime(const InputHistory &history, double renderPos,
                               int budget) QUILLMERE_NONBLOCKING
 {
+    const auto ready = [&] {
+        return nextFrame() >= renderPos && m_next.stretcher->available() >= FadeFrames;
+    };
     dropBefore(renderPos);
-    while (budget > 0 && m_fed < history.end()) {
+    while (budget > 0 && m_fed < history.end() && !ready()) {
         int frames = 0;
         const float *stereo =
             history.read(m_fed, std::min(budget, Stretcher::maxBlockFrames()), frames);
@@ -41,7 +44,7 @@ bool StretcherHandover::prime(const InputHistory &history, double renderPos,
         // Taken out as it comes, so that its buffers never hold more than in normal play.
         dropBefore(renderPos);
     }
-    return m_fed == history.end();
+    return ready() || m_fed == history.end();
 }
 
 PreparedStretcher StretcherHandover::takeOver(Stretcher &old) QUILLMERE_NONBLOCKING

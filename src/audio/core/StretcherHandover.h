@@ -35,8 +35,13 @@ public:
     // The stretcher being prepared, given up (a newer one came, or a seek made it moot).
     PreparedStretcher abandon() QUILLMERE_NONBLOCKING;
     // Runs the new stretcher over more of the history (at most `budget` frames); true once it
-    // has taken in all of it.
+    // has made the frame due next and the fade's worth after it. The rest of the history is
+    // replayed into it after the switch, as it needs input: fed all at once, it would hold the
+    // whole of the old one's pipeline as output (seconds of it, going from 4x to a quarter
+    // speed).
     bool prime(const InputHistory &history, double renderPos, int budget) QUILLMERE_NONBLOCKING;
+    // The stream frame the new stretcher has taken in up to.
+    qint64 fedUpTo() const QUILLMERE_NONBLOCKING { return m_fed; }
     // The switch: keeps the start of the old one's output for the fade, returns the new one.
     PreparedStretcher takeOver(Stretcher &old) QUILLMERE_NONBLOCKING;
     // After the switch: drops the new one's output before renderPos and moves renderPos onto

@@ -195,6 +195,7 @@ void TempoChannel::restartRendering(quint64 generation)
     m_paddedFrames = 0;
     m_splices.reset(std::llround(m_renderPos));
     m_history.reset(std::llround(m_renderPos));
+    m_replayFrom = m_history.end();
     m_ratios.reset();
     m_renderSpliceFrom = -1;
     m_gapDone = -1;
@@ -254,6 +255,13 @@ void TempoChannel::feedStretcher() QUILLMERE_NONBLOCKING
     constexpr int MaxPadFrames = 2 * OutputRate;
     while (m_stretcher->available() <
            RenderedBlock::Capacity + m_handover.framesToDrop(m_renderPos)) {
+        if (m_replayFrom < m_history.end()) { // after a swap: what the old one had taken in
+            int frames = 0;
+            const float *stereo = m_history.read(m_replayFrom, DecodedBlock::Capacity, frames);
+            m_stretcher->feed(stereo, frames);
+            m_replayFrom += frames;
+            continue;
+        }
         if (m_inputEnded) {
             if (m_paddedFrames >= MaxPadFrames)
                 return;
@@ -283,6 +291,7 @@ void TempoChannel::feed(const float *stereo, int frames) QUILLMERE_NONBLOCKING
 {
     m_history.append(stereo, frames);
     m_stretcher->feed(stereo, frames);
+    m_replayFrom = m_history.end();
 }
 
 // A stretcher prepared for a new setting is run over the recent input a block at a time and
@@ -292,13 +301,16 @@ bool TempoChannel::swapStretcher() QUILLMERE_NONBLOCKING
 {
     const int budget =
         m_deadline ? StretcherHandover::PrimeFramesPerBlock : std::numeric_limits<int>::max();
-    if (m_handover.pending() && m_handover.prime(m_history, m_renderPos, budget)) {
+    // Past the end of the input the old one plays the song out: the new one could not be
+    // fed far enough to reach the frame due. It takes over at the next seek.
+    if (m_handover.pending() && !m_inputEnded && m_handover.prime(m_history, m_renderPos, budget)) {
         const PreparedStretcher next = m_handover.takeOver(*m_stretcher);
         m_swap.retire(m_stretcher);
         m_stretcher = next.stretcher;
         m_renderSpeed = next.speed;
         m_renderPitch = next.pitch;
         m_ratios.reset(); // everything the new one makes is at its own ratio
+        m_replayFrom = m_handover.fedUpTo();
         feedStretcher();
     }
     return m_handover.dropInto(m_renderPos);

@@ -164,6 +164,7 @@ private:
     double m_renderSpliceFrom = -1; // a splice reached, for the next finished block
     int m_paddedFrames = 0;
     InputHistory m_history;
+    qint64 m_replayFrom = 0; // history the stretcher swapped in has not taken in yet
     StretcherHandover m_handover;
     // Without a device's deadline (an offline render) a change is made in one go: the
     // render thread waits for the stretcher being prepared and runs it over the history at

@@ -27,7 +27,7 @@ SoundTouchStretcher::SoundTouchStretcher()
 // SoundTouch grows its sample buffers on demand. Running it once at the extreme settings,
 // the way the render thread feeds and drains it, sizes them for good, so that feeding and
 // retrieving never allocate later. (Changing the pitch still rebuilds its anti-alias filter;
-// that happens between blocks, only when the user moves a slider.)
+// that happens on the swap's worker, never on the render thread.)
 void SoundTouchStretcher::growBuffers()
 {
     std::vector<float> block(size_t(maxBlockFrames()) * 2, 0.0f);

@@ -24,8 +24,8 @@ StretcherSwap::~StretcherSwap()
         m_worker.join();
 }
 
-// Both are made here, so that the first change is served as soon as it is asked for (an
-// offline render gets through seconds of audio in the time a stretcher takes to make).
+// Both are made here, before any other thread can see them (the render thread looks them up
+// when it hands one back), and so that the first change is served as soon as it is asked for.
 PreparedStretcher StretcherSwap::start(double speed, double pitch)
 {
     Entry &first = m_entries[0];
