@@ -19,6 +19,7 @@ using namespace std::chrono_literals;
 constexpr auto IdleWait = 2ms;
 // How often an offline render looks for the stretcher it waits for (a few milliseconds' work).
 constexpr auto PrepareWait = 200us;
+constexpr int MaxPrepareWaits = 2500; // half a second
 
 // Below what sound servers give their own threads (5 and up): the render thread, whose ring
 // holds 70 ms, above the decoder, whose ring holds a second.
@@ -214,7 +215,12 @@ void TempoChannel::renderLoop()
             if (m_handover.pending())
                 m_swap.retire(m_handover.abandon().stretcher);
             m_handover.begin(ready, m_history, m_renderPos);
-        } else if (!m_deadline && !m_handover.pending() && m_swap.preparing()) {
+            m_preparedWaits = 0;
+        } else if (!m_deadline && !m_handover.pending() && m_swap.preparing() &&
+                   m_preparedWaits < MaxPrepareWaits) {
+            // Bounded, so that a stream of requests (a slider held moving) cannot stop the
+            // render: each may hold it up for half a second at most.
+            ++m_preparedWaits;
             std::this_thread::sleep_for(PrepareWait);
             continue;
         }

@@ -170,6 +170,7 @@ private:
     // render thread waits for the stretcher being prepared and runs it over the history at
     // once, so that the change lands where it would be heard live.
     bool m_deadline = false;
+    int m_preparedWaits = 0; // since the last stretcher was taken
     std::array<float, DecodedBlock::Capacity * 2> m_silence{};
     std::array<StereoBiquad, EffectSettings::MaxBands> m_bands;
     int m_bandCount = 0;
