@@ -18,6 +18,9 @@ using namespace std::chrono_literals;
 // How long the worker threads rest when their ring is full or their input is empty. Short
 // against the 115 ms of rendered audio, long enough to cost nothing.
 constexpr auto IdleWait = 2ms;
+// How often an offline render looks for the stretcher it waits for (a few milliseconds' work).
+constexpr auto PrepareWait = 200us;
+constexpr int MaxPrepareWaits = 2500; // half a second
 
 // Below what sound servers give their own threads (5 and up): the render thread, whose ring
 // holds 70 ms, above the decoder, whose ring holds a second.
@@ -28,7 +31,7 @@ constexpr int DecoderPriority = 2;
 
 TempoChannel::TempoChannel(DecoderPtr source, Stretcher::Kind kind, int rate)
     : m_source(std::move(source)), m_rate(rate), m_info(m_source->info()),
-      m_lengthFrames(m_info.frames), m_kind(kind), m_reader(*m_source), m_reverb(rate),
+      m_lengthFrames(m_info.frames), m_swap(kind, rate), m_reader(*m_source), m_reverb(rate),
       m_limiter(rate), m_countIn(rate)
 {
 }
@@ -60,21 +63,31 @@ bool TempoChannel::holdTempoAndPitch()
     return true;
 }
 
-std::unique_ptr<Stretcher> TempoChannel::makeChannelStretcher() const
+// A held render at the song's own speed and pitch plays through without a stretcher; anything
+// else plays the first of the swap's pair.
+void TempoChannel::takeFirstStretcher()
 {
-    const bool neutral = m_speed.load(std::memory_order_acquire) == 1.0 &&
-                         m_pitchScale.load(std::memory_order_acquire) == 1.0;
-    if (m_ratioHeld && neutral)
-        return std::make_unique<PassThroughStretcher>();
-    return makeStretcher(m_kind, m_rate);
+    const double speed = m_speed.load(std::memory_order_acquire);
+    const double pitch = m_pitchScale.load(std::memory_order_acquire);
+    if (m_ratioHeld && speed == 1.0 && pitch == 1.0) {
+        m_passThrough = std::make_unique<PassThroughStretcher>();
+        m_stretcher = m_passThrough.get();
+        m_renderSpeed = m_renderPitch = 1.0;
+        return;
+    }
+    const PreparedStretcher first = m_swap.start(speed, pitch);
+    m_stretcher = first.stretcher;
+    m_renderSpeed = first.speed;
+    m_renderPitch = first.pitch;
 }
 
 void TempoChannel::startInline()
 {
     if (m_running.load(std::memory_order_acquire))
         return;
-    m_stretcher = makeChannelStretcher();
+    takeFirstStretcher();
     m_inline = true;
+    m_deadline = false;
     m_running.store(true, std::memory_order_release);
 }
 
@@ -82,7 +95,8 @@ void TempoChannel::start(bool realTimePriority)
 {
     if (m_running.load(std::memory_order_acquire))
         return;
-    m_stretcher = makeChannelStretcher();
+    takeFirstStretcher();
+    m_deadline = realTimePriority;
     m_running.store(true, std::memory_order_release);
     m_decoderThread = std::thread([this, realTimePriority] {
         if (realTimePriority)
@@ -100,6 +114,9 @@ void TempoChannel::setTempoAndPitch(double speed, double pitchScale)
 {
     m_speed.store(std::clamp(speed, 0.05, 20.0), std::memory_order_release);
     m_pitchScale.store(std::clamp(pitchScale, 0.05, 20.0), std::memory_order_release);
+    if (m_running.load(std::memory_order_acquire) && !m_passThrough)
+        m_swap.request(m_speed.load(std::memory_order_relaxed),
+                       m_pitchScale.load(std::memory_order_relaxed));
 }
 
 void TempoChannel::setPan(float pan)
@@ -201,6 +218,16 @@ void TempoChannel::restartRendering(quint64 generation)
 {
     m_renderGeneration = generation;
     m_renderPos = double(m_seekFrame.load(std::memory_order_acquire));
+    // A stretcher being prepared for a new setting takes over at once: nothing is heard of
+    // the old one after a seek anyway.
+    if (m_handover.pending()) {
+        const PreparedStretcher next = m_handover.abandon();
+        m_swap.retire(m_stretcher);
+        m_stretcher = next.stretcher;
+        m_renderSpeed = next.speed;
+        m_renderPitch = next.pitch;
+    }
+    m_handover.clearFade();
     m_stretcher->reset();
     for (StereoBiquad &band : m_bands)
         band.reset();
@@ -214,6 +241,8 @@ void TempoChannel::restartRendering(quint64 generation)
     m_endFrame = -1;
     m_paddedFrames = 0;
     m_splices.reset(std::llround(m_renderPos));
+    m_history.reset(std::llround(m_renderPos));
+    m_replayFrom = m_history.end();
     m_ratios.reset();
     m_renderSpliceFrom = -1;
     m_gapDone = -1;
@@ -230,22 +259,35 @@ void TempoChannel::renderLoop()
     }
 }
 
+// A stretcher prepared for a new setting starts its handover. Without a device's deadline (an
+// offline render) the step waits for one being prepared, so that the change lands where it
+// would be heard live; bounded, so that a stream of requests (a slider held moving) cannot
+// stop the render: each may hold it up for half a second at most.
+void TempoChannel::takeUpPreparedStretcher()
+{
+    while (true) {
+        PreparedStretcher ready;
+        if (!m_handover.placing() && m_swap.takeReady(ready)) {
+            if (m_handover.pending())
+                m_swap.retire(m_handover.abandon().stretcher);
+            m_handover.begin(ready, m_history, m_renderPos);
+            m_preparedWaits = 0;
+            return;
+        }
+        if (m_deadline || m_handover.pending() || !m_swap.preparing() ||
+            m_preparedWaits >= MaxPrepareWaits)
+            return;
+        ++m_preparedWaits;
+        std::this_thread::sleep_for(PrepareWait);
+    }
+}
+
 // Takes up the newest settings and makes one finished block, about 12 ms; false when the
 // output ring is full, the song has ended or the decoder has not caught up. The render thread
 // runs it, or offline the thread that pulls.
 bool TempoChannel::renderStep()
 {
-    const double pitch = m_pitchScale.load(std::memory_order_acquire);
-    const double speed =
-        m_stretcher->supportedSpeed(m_speed.load(std::memory_order_acquire), pitch);
-    if (speed != m_renderSpeed || pitch != m_renderPitch) {
-        if (speed != m_renderSpeed)
-            m_ratios.change(m_renderSpeed, m_stretcher->outputDelay() + m_stretcher->available());
-        m_renderSpeed = speed;
-        m_renderPitch = pitch;
-        m_stretcher->setSpeedAndPitch(speed, pitch);
-        m_framesSinceRatioChange = 0;
-    }
+    takeUpPreparedStretcher();
     if (m_effects.take(m_takenEffects))
         takeEffects(m_takenEffects);
     if (m_breath.take(m_takenBreath))
@@ -302,7 +344,15 @@ void TempoChannel::takeEffects(const EffectSettings &effects) QUILLMERE_NONBLOCK
 void TempoChannel::feedStretcher() QUILLMERE_NONBLOCKING
 {
     const int maxPadFrames = 2 * m_rate;
-    while (m_stretcher->available() < RenderedBlock::Capacity) {
+    while (m_stretcher->available() <
+           RenderedBlock::Capacity + m_handover.framesToDrop(m_renderPos)) {
+        if (m_replayFrom < m_history.end()) { // after a swap: what the old one had taken in
+            int frames = 0;
+            const float *stereo = m_history.read(m_replayFrom, DecodedBlock::Capacity, frames);
+            m_stretcher->feed(stereo, frames);
+            m_replayFrom += frames;
+            continue;
+        }
         if (m_inputEnded) {
             if (m_paddedFrames >= maxPadFrames)
                 return;
@@ -327,18 +377,38 @@ void TempoChannel::feedStretcher() QUILLMERE_NONBLOCKING
     }
 }
 
-// Feeds the stretcher. For a while after a ratio change it may allocate (see
-// RatioChangeExemption); every other feed is checked.
+// Everything fed is kept, for a stretcher swapped in to be run over.
 void TempoChannel::feed(const float *stereo, int frames) QUILLMERE_NONBLOCKING
 {
-    constexpr int RatioSettleFrames = 256 * DecodedBlock::Capacity; // about six seconds
-    if (m_framesSinceRatioChange < RatioSettleFrames) {
-        [[maybe_unused]] RatioChangeExemption exempt;
-        m_stretcher->feed(stereo, frames);
-        m_framesSinceRatioChange += frames;
-    } else {
-        m_stretcher->feed(stereo, frames);
+    m_history.append(stereo, frames);
+    m_stretcher->feed(stereo, frames);
+    m_replayFrom = m_history.end();
+}
+
+// A stretcher prepared for a new setting is run over the recent input a block at a time and
+// takes over once it has caught up; false while the one swapped in has not made the frame due
+// next yet.
+bool TempoChannel::swapStretcher() QUILLMERE_NONBLOCKING
+{
+    const int budget =
+        m_deadline ? StretcherHandover::PrimeFramesPerBlock : std::numeric_limits<int>::max();
+    // Past the end of the input the old one plays the song out: the new one could not be
+    // fed far enough to reach the frame due. It takes over at the next seek. Nor does it take
+    // over while the old one has too little made to fade out (its input ran dry, as it does
+    // offline, where the decoder runs only when rendering waits): a switch then would be a cut.
+    const bool oldCanFade = m_stretcher->available() >= StretcherHandover::FadeFrames;
+    if (m_handover.pending() && !m_inputEnded && oldCanFade &&
+        m_handover.prime(m_history, m_renderPos, budget)) {
+        const PreparedStretcher next = m_handover.takeOver(*m_stretcher);
+        m_swap.retire(m_stretcher);
+        m_stretcher = next.stretcher;
+        m_renderSpeed = next.speed;
+        m_renderPitch = next.pitch;
+        m_ratios.reset(); // everything the new one makes is at its own ratio
+        m_replayFrom = m_handover.fedUpTo();
+        feedStretcher();
     }
+    return m_handover.dropInto(m_renderPos);
 }
 
 // One finished block, or false when the decoder has not caught up yet. Positions here are
@@ -353,6 +423,8 @@ bool TempoChannel::renderBlock(RenderedBlock &out) QUILLMERE_NONBLOCKING
     if (m_gapDone >= 0)
         return renderGapBlock(out);
     feedStretcher();
+    if (!swapStretcher())
+        return false;
     if (const double from = m_splices.reach(m_renderPos); from >= 0) {
         m_renderSpliceFrom = from;
         if (m_countIn.gapFrames() > 0) {
@@ -366,6 +438,7 @@ bool TempoChannel::renderBlock(RenderedBlock &out) QUILLMERE_NONBLOCKING
     int frames = m_stretcher->retrieve(out.samples, most);
     if (frames == 0 && !m_inputEnded)
         return false;
+    m_handover.crossfade(out.samples, frames);
 
     // The end is judged by the source frames consumed, not by what the stretcher emits.
     out.last = frames == 0;

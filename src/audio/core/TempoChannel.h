@@ -10,12 +10,14 @@
 #include "audio/AudioTypes.h"
 #include "audio/core/BlockRing.h"
 #include "audio/core/Blocks.h"
+#include "audio/core/InputHistory.h"
 #include "audio/core/LoopReader.h"
 #include "audio/core/OutputFade.h"
 #include "audio/core/PlayedMarks.h"
 #include "audio/core/RatioPipeline.h"
 #include "audio/core/Realtime.h"
 #include "audio/core/SpliceMap.h"
+#include "audio/core/StretcherHandover.h"
 #include "audio/core/TapRing.h"
 #include "audio/decoders/Decoder.h"
 #include "audio/dsp/Biquad.h"
@@ -24,6 +26,7 @@
 #include "audio/dsp/PeakLimiter.h"
 #include "audio/dsp/Reverb.h"
 #include "audio/stretch/Stretcher.h"
+#include "audio/stretch/StretcherSwap.h"
 
 #include <array>
 #include <atomic>
@@ -114,7 +117,8 @@ private:
     qint64 fromPosition(qint64 frame) const;
     qint64 toPosition(double frame) const;
 
-    std::unique_ptr<Stretcher> makeChannelStretcher() const;
+    void takeFirstStretcher();
+    void takeUpPreparedStretcher();
     void decodeLoop();
     void renderLoop();
     bool decodeStep();
@@ -123,6 +127,7 @@ private:
     bool renderGapBlock(RenderedBlock &out) QUILLMERE_NONBLOCKING;
     void fadeAroundGap(float *stereo, int frames) QUILLMERE_NONBLOCKING;
     void feedStretcher() QUILLMERE_NONBLOCKING;
+    bool swapStretcher() QUILLMERE_NONBLOCKING;
     void feed(const float *stereo, int frames) QUILLMERE_NONBLOCKING;
     void applyEffectsAndPan(float *stereo, int frames) QUILLMERE_NONBLOCKING;
     void applyPan(float *stereo, int frames) QUILLMERE_NONBLOCKING;
@@ -135,8 +140,9 @@ private:
     int m_rate;
     SourceInfo m_info;
     qint64 m_lengthFrames;
-    Stretcher::Kind m_kind;
-    std::unique_ptr<Stretcher> m_stretcher;
+    StretcherSwap m_swap;
+    std::unique_ptr<Stretcher> m_passThrough; // a held render at the song's own speed and pitch
+    Stretcher *m_stretcher = nullptr;         // the one playing, owned by m_swap or the above
 
     BlockRing<DecodedBlock> m_decoded{44};  // about a second
     BlockRing<RenderedBlock> m_rendered{6}; // about 70 ms: short, so changes are heard soon
@@ -194,7 +200,14 @@ private:
     RatioPipeline m_ratios;
     double m_renderSpliceFrom = -1; // a splice reached, for the next finished block
     int m_paddedFrames = 0;
-    int m_framesSinceRatioChange = 0; // the stretcher may allocate until this passes a limit
+    InputHistory m_history;
+    qint64 m_replayFrom = 0; // history the stretcher swapped in has not taken in yet
+    StretcherHandover m_handover;
+    // Without a device's deadline (an offline render) a change is made in one go: the
+    // render thread waits for the stretcher being prepared and runs it over the history at
+    // once, so that the change lands where it would be heard live.
+    bool m_deadline = false;
+    int m_preparedWaits = 0; // since the last stretcher was taken
     std::array<float, DecodedBlock::Capacity * 2> m_silence{};
     std::array<StereoBiquad, EffectSettings::MaxBands> m_bands;
     int m_bandCount = 0;

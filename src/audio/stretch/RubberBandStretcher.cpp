@@ -6,6 +6,7 @@
 #include <rubberband/RubberBandStretcher.h>
 
 #include <algorithm>
+#include <cmath>
 
 namespace quillmere::audio {
 
@@ -24,7 +25,9 @@ RubberBandStretcher::~RubberBandStretcher() = default;
 
 void RubberBandStretcher::setSpeedAndPitch(double speed, double pitchScale)
 {
-    m_rb->setTimeRatio(1.0 / speed);
+    m_timeRatio = 1.0 / speed;
+    m_rb->setTimeRatio(m_timeRatio);
+    m_pitchScale = pitchScale;
     m_rb->setPitchScale(pitchScale);
 }
 
@@ -39,21 +42,40 @@ double RubberBandStretcher::supportedSpeed(double speed, double pitchScale) cons
     return std::min(speed, pitchScale / MinRatioProduct);
 }
 
+// Rubber Band builds the filter table of its resampler when it first resamples at a pitch, and
+// forgets it on reset, so the first frames out after a reset would allocate. The pad runs on
+// past the preferred one until output has been made (and dropped with the delay), so that the
+// table is built here, where allocating is allowed, and the output still lines up with the
+// input that follows.
 void RubberBandStretcher::reset()
 {
+    // Without a pitch shift there is no resampler to set up.
+    const size_t ExtraPadFrames = m_pitchScale == 1.0 ? 0 : 4096;
     m_rb->reset();
-    // Pad the start with silence and drop the matching delay at the output, so that the
-    // output lines up with the input from its first frame.
-    size_t pad = m_rb->getPreferredStartPad();
+    m_toDrop = -1;
     for (auto &buffer : m_planar)
         std::fill(buffer.begin(), buffer.end(), 0.0f);
-    while (pad > 0) {
-        const size_t n = std::min<size_t>(pad, maxBlockFrames());
+    const size_t pad = m_rb->getPreferredStartPad();
+    for (size_t fed = 0; fed < pad + ExtraPadFrames;) {
+        if (fed >= pad && m_toDrop < 0) {
+            // The extra silence comes out like any input: dropped with the start delay, to
+            // within a fraction of a frame.
+            m_toDrop = static_cast<int>(m_rb->getStartDelay()) +
+                       static_cast<int>(std::lround(double(ExtraPadFrames) * m_timeRatio));
+        }
+        const size_t end = fed < pad ? pad : pad + ExtraPadFrames;
+        const size_t n = std::min<size_t>(end - fed, maxBlockFrames());
         const float *channels[2] = {m_planar[0].data(), m_planar[1].data()};
         m_rb->process(channels, n, false);
-        pad -= n;
+        fed += n;
+        if (m_toDrop > 0) {
+            dropStartDelay();
+            for (auto &buffer : m_planar)
+                std::fill(buffer.begin(), buffer.end(), 0.0f);
+        }
     }
-    m_toDrop = static_cast<int>(m_rb->getStartDelay());
+    if (m_toDrop < 0)
+        m_toDrop = static_cast<int>(m_rb->getStartDelay());
 }
 
 void RubberBandStretcher::feed(const float *stereo, int frames)

@@ -29,6 +29,8 @@ private:
     std::unique_ptr<RubberBand::RubberBandStretcher> m_rb;
     std::array<std::vector<float>, 2> m_planar;
     int m_toDrop = 0; // output frames still to discard after a reset
+    double m_timeRatio = 1.0;
+    double m_pitchScale = 1.0;
 };
 
 } // namespace quillmere::audio

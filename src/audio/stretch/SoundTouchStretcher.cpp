@@ -27,13 +27,13 @@ SoundTouchStretcher::SoundTouchStretcher(int rate)
 // SoundTouch grows its sample buffers on demand. Running it once at the extreme settings,
 // the way the render thread feeds and drains it, sizes them for good, so that feeding and
 // retrieving never allocate later. (Changing the pitch still rebuilds its anti-alias filter;
-// that happens between blocks, only when the user moves a slider.)
+// that happens on the swap's worker, never on the render thread.)
 void SoundTouchStretcher::growBuffers()
 {
     std::vector<float> block(size_t(maxBlockFrames()) * 2, 0.0f);
     for (const auto &[speed, pitch] :
          {std::pair{0.25, 4.0}, {4.0, 0.25}, {0.25, 0.25}, {4.0, 4.0}}) {
-        setSpeedAndPitch(speed, pitch);
+        applySettings(speed, pitch);
         for (int i = 0; i < 24; ++i) {
             feed(block.data(), maxBlockFrames());
             while (available() > 512)
@@ -41,12 +41,30 @@ void SoundTouchStretcher::growBuffers()
         }
         m_st->clear();
     }
-    setSpeedAndPitch(1.0, 1.0);
+    applySettings(1.0, 1.0);
 }
 
 SoundTouchStretcher::~SoundTouchStretcher() = default;
 
+// Setting a new rate rebuilds the anti-alias filter, and running at a new setting can grow a
+// buffer past the size the extremes gave it: both allocate, so this runs where that is
+// allowed (the swap's worker, never the render thread) and runs the new setting in, with
+// bursts of blocks fed before draining. The longest burst is what RealtimeSanitizer showed to
+// be needed at a quarter speed two octaves up (bursts of 8 still left a buffer to grow).
 void SoundTouchStretcher::setSpeedAndPitch(double speed, double pitchScale)
+{
+    applySettings(speed, pitchScale);
+    std::vector<float> block(size_t(maxBlockFrames()) * 2, 0.0f);
+    for (const int burst : {1, 1, 1, 1, 8, 1, 24}) {
+        for (int i = 0; i < burst; ++i)
+            m_st->putSamples(block.data(), static_cast<unsigned>(maxBlockFrames()));
+        while (m_st->numSamples() > 0)
+            m_st->receiveSamples(block.data(), 512);
+    }
+    m_st->clear();
+}
+
+void SoundTouchStretcher::applySettings(double speed, double pitchScale)
 {
     m_st->setTempo(speed);
     m_st->setPitch(pitchScale);

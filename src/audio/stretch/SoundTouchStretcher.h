@@ -24,6 +24,7 @@ public:
 
 private:
     void growBuffers();
+    void applySettings(double speed, double pitchScale);
     int leadFrames() const;
     int measureStartDelay();
     void dropStartDelay();

@@ -1,0 +1,87 @@
+#pragma once
+
+// Threads: start() and request() run on the UI thread, takeReady() and retire() on the
+// channel's render thread, everything else on the swap's own worker thread. They meet only
+// through atomics (the ready slot and the retired flags) and, between the UI and the worker,
+// a mutex the render thread never touches.
+//
+// Why a swap at all: both libraries allocate when their ratio changes. SoundTouch rebuilds
+// its anti-alias filter (new coefficient arrays) inside setTempo/setPitch and, when the rate
+// crosses 1, moves its queued samples into another buffer; Rubber Band's setters are free, but
+// the first process() at a new pitch builds a new resampler filter table and grows the
+// resampler's buffers. So a changed ratio is set, run and reset here, off the render thread.
+
+#include "audio/core/Realtime.h"
+#include "audio/stretch/Stretcher.h"
+
+#include <array>
+#include <atomic>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+namespace quillmere::audio {
+
+// A stretcher prepared for one setting, with the setting it runs at.
+struct PreparedStretcher {
+    Stretcher *stretcher = nullptr;
+    double speed = 1.0; // what the stretcher supports of the speed asked for
+    double pitch = 1.0;
+};
+
+// A pair of stretchers for one channel: the render thread plays one while the worker prepares
+// the other for the newest setting asked for. Only the newest request matters: a slider
+// dragged fast costs one preparation at a time, never a queue of them.
+class StretcherSwap {
+public:
+    explicit StretcherSwap(Stretcher::Kind kind, int rate = 44100);
+    ~StretcherSwap(); // stops the worker; the render thread must be gone by then
+
+    // UI thread, once, before the render thread starts: the stretcher it plays first.
+    PreparedStretcher start(double speed, double pitch);
+    void request(double speed, double pitch);
+
+    // Render thread.
+    // The newest prepared stretcher, once; the old one is handed back with retire().
+    bool takeReady(PreparedStretcher &ready) QUILLMERE_NONBLOCKING;
+    void retire(Stretcher *stretcher) QUILLMERE_NONBLOCKING;
+    // True while a request has not been answered with a prepared stretcher yet.
+    bool preparing() const QUILLMERE_NONBLOCKING
+    {
+        return m_asked.load(std::memory_order_acquire) !=
+               m_answered.load(std::memory_order_acquire);
+    }
+
+    static constexpr int PoolSize = 2;
+
+private:
+    struct Entry {
+        std::unique_ptr<Stretcher> stretcher;
+        PreparedStretcher prepared;
+        bool withWorker = false;          // worker thread only
+        std::atomic<bool> retired{false}; // set by the render thread
+    };
+
+    void workerLoop();
+    void collectRetired();
+    int spareEntry();
+    void prepare(Entry &entry, double speed, double pitch);
+
+    Stretcher::Kind m_kind;
+    int m_rate;
+    std::array<Entry, PoolSize> m_entries;
+    std::atomic<int> m_ready{-1};       // an entry prepared and not yet taken
+    std::atomic<quint64> m_asked{0};    // the newest request's serial
+    std::atomic<quint64> m_answered{0}; // the serial of the newest stretcher prepared
+
+    std::mutex m_lock; // the request and m_stop; never taken by the render thread
+    std::condition_variable m_wake;
+    double m_wantedSpeed = 1.0;
+    double m_wantedPitch = 1.0;
+    quint64 m_requestSerial = 0;
+    bool m_stop = false;
+    std::thread m_worker;
+};
+
+} // namespace quillmere::audio
