@@ -5,11 +5,11 @@
 #include "app/SingleInstance.h"
 #include "common/TLxMutex.h"
 #include "desktop/MprisService.h"
-#include "skinwidgets/DesktopWindow.h"
 #include "mainwindow/MessageBoxPresenter.h"
 #include "mainwindow/QtTranslation.h"
 #include "mainwindow/QuitRequest.h"
 #include "mainwindow/TForm1.h"
+#include "skinwidgets/DesktopWindow.h"
 
 #include <QApplication>
 #include <QFileInfo>

@@ -2,7 +2,6 @@
 // command of every button.
 #include "engine/TLxPlayer.h"
 #include "engine/VolumeWatcher.h"
-#include "skinwidgets/DesktopWindow.h"
 #include "mainwindow/FileIntake.h"
 #include "mainwindow/PlayListBox.h"
 #include "mainwindow/TForm1.h"
@@ -11,6 +10,7 @@
 #include "skin/TLxButtonMng.h"
 #include "skin/TLxSliderMng.h"
 #include "skin/TLxToggleButton.h"
+#include "skinwidgets/DesktopWindow.h"
 
 #include <QFileDialog>
 #include <QFileInfo>
