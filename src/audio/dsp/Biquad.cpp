@@ -1,9 +1,11 @@
 #include "audio/dsp/Biquad.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <complex>
 #include <numbers>
+#include <utility>
 
 namespace quillmere::audio {
 namespace {
@@ -191,34 +193,15 @@ void StereoBiquad::processChain(StereoBiquad *bands, int count, float *stereo, i
         }
         running[n++] = &bands[i];
     }
-    switch (n) {
-    case 0:
-        return;
-    case 1:
-        processSteadyChain<1>(running, stereo, frames);
-        break;
-    case 2:
-        processSteadyChain<2>(running, stereo, frames);
-        break;
-    case 3:
-        processSteadyChain<3>(running, stereo, frames);
-        break;
-    case 4:
-        processSteadyChain<4>(running, stereo, frames);
-        break;
-    case 5:
-        processSteadyChain<5>(running, stereo, frames);
-        break;
-    case 6:
-        processSteadyChain<6>(running, stereo, frames);
-        break;
-    case 7:
-        processSteadyChain<7>(running, stereo, frames);
-        break;
-    default:
-        processSteadyChain<8>(running, stereo, frames);
-        break;
+    // One instantiation per chain length, so that each runs with its loops unrolled.
+    using Chain = void (*)(StereoBiquad *const *, float *, int);
+    static constexpr auto chains = []<std::size_t... I>(std::index_sequence<I...>)
+    {
+        return std::array<Chain, sizeof...(I)>{&processSteadyChain<int(I) + 1>...};
     }
+    (std::make_index_sequence<MaxChain>{});
+    if (n > 0)
+        chains[size_t(n - 1)](running, stereo, frames);
     for (int i = 0; i < n; ++i)
         running[i]->updateIdle();
 }
