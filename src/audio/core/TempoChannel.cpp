@@ -18,9 +18,12 @@ using namespace std::chrono_literals;
 // How long the worker threads rest when their ring is full or their input is empty. Short
 // against the 115 ms of rendered audio, long enough to cost nothing.
 constexpr auto IdleWait = 2ms;
-// How often an offline render looks for the stretcher it waits for (a few milliseconds' work).
+// How often an offline render looks for the stretcher it waits for (a few milliseconds' work),
+// and how long it waits for one request at most. Counted in wall time, not in looks: a loaded
+// machine oversleeps each look many times over.
 constexpr auto PrepareWait = 200us;
-constexpr int MaxPrepareWaits = 2500; // half a second
+constexpr auto MaxPrepareWait = 500ms;
+constexpr qint64 PrepareWaitSpacingMs = 40;
 
 // Below what sound servers give their own threads (5 and up): the render thread, whose ring
 // holds 70 ms, above the decoder, whose ring holds a second.
@@ -261,8 +264,10 @@ void TempoChannel::renderLoop()
 
 // A stretcher prepared for a new setting starts its handover. Without a device's deadline (an
 // offline render) the step waits for one being prepared, so that the change lands where it
-// would be heard live; bounded, so that a stream of requests (a slider held moving) cannot
-// stop the render: each may hold it up for half a second at most.
+// would be heard live. Bounded, so that a stream of requests (a slider held moving) cannot
+// starve the render: a request holds it up for half a second at most, and after a change has
+// landed the next wait comes only a live change's latency of audio later (changes asked for
+// meanwhile land as they are ready, as live).
 void TempoChannel::takeUpPreparedStretcher()
 {
     while (true) {
@@ -271,13 +276,23 @@ void TempoChannel::takeUpPreparedStretcher()
             if (m_handover.pending())
                 m_swap.retire(m_handover.abandon().stretcher);
             m_handover.begin(ready, m_history, m_renderPos);
-            m_preparedWaits = 0;
+            m_waitsResumeAt = m_framesRendered + m_rate * PrepareWaitSpacingMs / 1000;
             return;
         }
-        if (m_deadline || m_handover.pending() || !m_swap.preparing() ||
-            m_preparedWaits >= MaxPrepareWaits)
+        if (m_framesRendered < m_waitsResumeAt)
             return;
-        ++m_preparedWaits;
+        // Nothing to wait for while a handover is under way: the one being prepared can only
+        // be taken once it is over, and only rendering gets it over.
+        if (m_deadline || m_handover.pending() || m_handover.placing() || !m_swap.preparing())
+            return;
+        const quint64 asked = m_swap.askedSerial();
+        const auto now = std::chrono::steady_clock::now();
+        if (asked != m_waitedFor) {
+            m_waitedFor = asked;
+            m_waitEnds = now + MaxPrepareWait;
+        }
+        if (now >= m_waitEnds)
+            return;
         std::this_thread::sleep_for(PrepareWait);
     }
 }
@@ -461,6 +476,7 @@ bool TempoChannel::renderBlock(RenderedBlock &out) QUILLMERE_NONBLOCKING
     out.spliceFrom = m_renderSpliceFrom;
     m_renderSpliceFrom = -1;
     m_renderPos += frames * ratio;
+    m_framesRendered += frames;
     m_ratios.consumed(frames);
     m_outputEnded = out.last;
     return true;
@@ -603,7 +619,10 @@ int TempoChannel::mixInto(float *mix, int frames, qint64 outputFrame,
         tail = m_fade.addTail(mix + 2 * done, frames - done);
     }
     m_audible.store(m_fade.audible() || m_fade.hasTail(), std::memory_order_release);
-    m_stalled.store(done < frames && m_state.load(std::memory_order_relaxed) == State::Playing,
+    // Stalled is an underrun: the ring ran dry after this position's audio began to be heard.
+    // Before that the channel is starting (just played or moved), which is not a fault.
+    m_stalled.store(done < frames && m_heardGeneration == generation &&
+                        m_state.load(std::memory_order_relaxed) == State::Playing,
                     std::memory_order_relaxed);
     return done + tail;
 }
@@ -636,6 +655,8 @@ int TempoChannel::mixBlock(const RenderedBlock &block, float *mix, int frames, q
     const int n = m_fade.add(mix, from, std::min(frames, block.frames - m_blockOffset), playing);
     m_fade.addTail(mix, n);
     m_tap.write(from, n);
+    if (n > 0)
+        m_heardGeneration = block.generation;
     m_blockOffset += n;
     m_markFrames += n;
     m_marks.extend(m_markFrames);

@@ -30,6 +30,7 @@
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <thread>
 
 namespace quillmere::audio {
@@ -207,7 +208,10 @@ private:
     // render thread waits for the stretcher being prepared and runs it over the history at
     // once, so that the change lands where it would be heard live.
     bool m_deadline = false;
-    int m_preparedWaits = 0; // since the last stretcher was taken
+    quint64 m_waitedFor = 0; // offline: the request whose stretcher was last waited for
+    std::chrono::steady_clock::time_point m_waitEnds;
+    qint64 m_framesRendered = 0; // output frames made, across seeks
+    qint64 m_waitsResumeAt = 0;  // offline: no wait for a stretcher before this many
     std::array<float, DecodedBlock::Capacity * 2> m_silence{};
     std::array<StereoBiquad, EffectSettings::MaxBands> m_bands;
     int m_bandCount = 0;
@@ -226,6 +230,7 @@ private:
     // Output callback only.
     int m_blockOffset = 0;
     quint64 m_mixGeneration = 0;
+    quint64 m_heardGeneration = ~quint64(0); // the newest generation any audio was mixed of
     quint64 m_wrapsHeard = 0;
     qint64 m_nextOutputFrame = -1; // after the last frame mixed: a gap there needs a new mark
     qint64 m_markFrames = 0;       // frames the newest mark covers

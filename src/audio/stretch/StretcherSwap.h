@@ -53,6 +53,12 @@ public:
                m_answered.load(std::memory_order_acquire);
     }
 
+    // The newest request's serial (0 for the setting the first one was made for).
+    quint64 askedSerial() const QUILLMERE_NONBLOCKING
+    {
+        return m_asked.load(std::memory_order_acquire);
+    }
+
     static constexpr int PoolSize = 2;
 
 private:
