@@ -32,6 +32,25 @@ double frequencyHz(const std::vector<float> &mono, size_t from, size_t to, doubl
     return (crossings - 1) * rate / (last - first);
 }
 
+double medianPeriodHz(const std::vector<float> &mono, size_t from, size_t to, double rate)
+{
+    to = std::min(to, mono.size());
+    std::vector<double> periods;
+    double previous = -1;
+    for (size_t i = std::max<size_t>(from, 1); i < to; ++i) {
+        if (mono[i - 1] < 0 && mono[i] >= 0) {
+            const double t = double(i - 1) + mono[i - 1] / (mono[i - 1] - mono[i]);
+            if (previous >= 0)
+                periods.push_back(t - previous);
+            previous = t;
+        }
+    }
+    if (periods.empty())
+        return 0;
+    std::nth_element(periods.begin(), periods.begin() + long(periods.size() / 2), periods.end());
+    return rate / periods[periods.size() / 2];
+}
+
 double rms(const std::vector<float> &mono, size_t from, size_t to)
 {
     to = std::min(to, mono.size());

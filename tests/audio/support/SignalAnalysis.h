@@ -15,6 +15,10 @@ std::vector<float> channel(const std::vector<float> &stereo, int index);
 // second of a sine.
 double frequencyHz(const std::vector<float> &mono, size_t from, size_t to, double rate = 44100);
 
+// The same from the median of the periods between rising zero crossings: a dropout (a buffer
+// a loaded machine lost) spoils a few periods instead of the whole measurement.
+double medianPeriodHz(const std::vector<float> &mono, size_t from, size_t to, double rate);
+
 double rms(const std::vector<float> &mono, size_t from, size_t to);
 double toDb(double value);
 
