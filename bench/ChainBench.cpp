@@ -54,10 +54,14 @@ const QString &songPath()
     return path;
 }
 
-std::vector<float> decodedSong()
+// The output rates the chain runs at: a render or a 44.1 kHz sink, where the 48 kHz song is
+// resampled, and the usual 48 kHz sink, where it is not.
+constexpr int Rates[] = {OutputRate, 48000};
+
+std::vector<float> decodedSong(int rate)
 {
     ErrorCode error{};
-    StereoConverter converter(openSndfileDecoder(songPath(), error));
+    StereoConverter converter(openSndfileDecoder(songPath(), error), rate);
     std::vector<float> out(size_t(converter.info().frames + 8192) * 2);
     qint64 total = 0, n = 0;
     while ((n = converter.read(out.data() + 2 * total, 4096)) > 0)
@@ -79,15 +83,17 @@ void configure(benchmark::State &state, Stretcher &stretcher, const std::string 
     stretcher.reset();
     state.SetLabel((state.range(0) == 0 ? std::string("rubberband") : std::string("soundtouch")) +
                    " speed " + std::to_string(s.speed).substr(0, 4) + " pitch " +
-                   std::to_string(int(s.pitchSemitones)) + suffix);
+                   std::to_string(int(s.pitchSemitones)) + " at " +
+                   std::to_string(Rates[state.range(3)]) + " Hz" + suffix);
 }
 
 // Feeds the song through the stretcher alone, from memory.
 void BM_BareStretcher(benchmark::State &state)
 {
-    const std::vector<float> song = decodedSong();
-    auto stretcher = makeStretcher(state.range(0) == 0 ? Stretcher::Kind::RubberBand
-                                                       : Stretcher::Kind::SoundTouch);
+    const int rate = Rates[state.range(3)];
+    const std::vector<float> song = decodedSong(rate);
+    auto stretcher = makeStretcher(
+        state.range(0) == 0 ? Stretcher::Kind::RubberBand : Stretcher::Kind::SoundTouch, rate);
     std::vector<float> out(1024 * 2);
     for (auto _ : state) {
         configure(state, *stretcher);
@@ -106,8 +112,9 @@ void BM_BareStretcher(benchmark::State &state)
 // every 33 ms as the spectrum display asks for.
 void BM_WholeChain(benchmark::State &state)
 {
-    auto stretcher = makeStretcher(state.range(0) == 0 ? Stretcher::Kind::RubberBand
-                                                       : Stretcher::Kind::SoundTouch);
+    const int rate = Rates[state.range(3)];
+    auto stretcher = makeStretcher(
+        state.range(0) == 0 ? Stretcher::Kind::RubberBand : Stretcher::Kind::SoundTouch, rate);
     // Effects: +3 dB in every band and the reverb at level 10 (the worst case), or flat bands
     // and no reverb (the common setting, where both are skipped).
     const bool effectsOn = state.range(2) == 0;
@@ -115,8 +122,8 @@ void BM_WholeChain(benchmark::State &state)
     const float centres[6] = {250, 500, 1000, 2000, 4000, 8000};
     for (int i = 0; i < 6; ++i)
         bands[size_t(i)].setCoefficients(
-            peakingCoefficients({centres[i], 18, effectsOn ? 3.0f : 0.0f}, OutputRate));
-    Reverb reverb;
+            peakingCoefficients({centres[i], 18, effectsOn ? 3.0f : 0.0f}, rate));
+    Reverb reverb(rate);
     reverb.setParams({0, effectsOn ? -12.0f : -96.0f, 1200, 0.1f});
     auto tap = std::make_unique<TapRing>();
     Fft1024 fft;
@@ -124,7 +131,7 @@ void BM_WholeChain(benchmark::State &state)
     float magnitudes[512];
     for (auto _ : state) {
         ErrorCode error{};
-        StereoConverter source(openSndfileDecoder(songPath(), error));
+        StereoConverter source(openSndfileDecoder(songPath(), error), rate);
         configure(state, *stretcher, effectsOn ? "" : ", flat, no reverb");
         qint64 n = 0, sinceFft = 0;
         while ((n = source.read(in.data(), 1024)) > 0) {
@@ -134,9 +141,9 @@ void BM_WholeChain(benchmark::State &state)
                 StereoBiquad::processChain(bands.data(), int(bands.size()), out.data(), got);
                 reverb.process(out.data(), got);
                 tap->write(out.data(), got);
-                if ((sinceFft += got) >= 1455) {
+                if ((sinceFft += got) >= rate * 33 / 1000) {
                     sinceFft = 0;
-                    fft.compute(*tap, magnitudes);
+                    fft.compute(*tap, magnitudes, 0, rate);
                 }
             }
         }
@@ -191,7 +198,8 @@ void chainArgs(benchmark::internal::Benchmark *b)
     for (int effects = 0; effects < 2; ++effects)
         for (int kind = 0; kind < 2; ++kind)
             for (int s = 0; s < int(std::size(Settings)); ++s)
-                b->Args({kind, s, effects});
+                for (int rate = 0; rate < int(std::size(Rates)); ++rate)
+                    b->Args({kind, s, effects, rate});
     b->Unit(benchmark::kMillisecond);
 }
 
@@ -199,7 +207,8 @@ void stretcherArgs(benchmark::internal::Benchmark *b)
 {
     for (int kind = 0; kind < 2; ++kind)
         for (int s = 0; s < int(std::size(Settings)); ++s)
-            b->Args({kind, s});
+            for (int rate = 0; rate < int(std::size(Rates)); ++rate)
+                b->Args({kind, s, 0, rate});
     b->Unit(benchmark::kMillisecond);
 }
 
