@@ -7,9 +7,9 @@
 
 namespace quillmere::audio {
 
-// Stands in for a stretcher where speed and pitch stay at the song's own for good (an offline
-// render with fixed settings): what goes in comes out unchanged, at once. A real stretcher at
-// ratio 1 still filters and re-synthesises the sound; this leaves it bit for bit as it was.
+// Stands in for a stretcher at the song's own speed and pitch: what goes in comes out
+// unchanged, at once. A real stretcher at ratio 1 still filters and re-synthesises the sound;
+// this leaves it bit for bit as it was.
 class PassThroughStretcher final : public Stretcher {
 public:
     void setSpeedAndPitch(double, double) override {}
@@ -39,8 +39,9 @@ public:
     int outputDelay() const override { return 0; }
 
 private:
-    // The render feeds until a block of output waits: less than one block plus one feed.
-    static constexpr int Capacity = 4 * maxBlockFrames();
+    // The render feeds until a block of output waits: less than one block plus one feed, or,
+    // while it takes over from another, the frames it drops up to the one due as well.
+    static constexpr int Capacity = 16 * maxBlockFrames();
     std::array<float, 2 * Capacity> m_frames{};
     int m_begin = 0;
     int m_end = 0;

@@ -1,5 +1,7 @@
 #include "audio/stretch/StretcherSwap.h"
 
+#include "audio/stretch/PassThroughStretcher.h"
+
 #include <chrono>
 
 namespace quillmere::audio {
@@ -8,6 +10,11 @@ namespace {
 // How often the worker looks for a stretcher the render thread has handed back (the render
 // thread cannot wake it: that would be a system call on a real-time thread).
 constexpr auto RetiredPoll = std::chrono::milliseconds(5);
+
+bool isNeutral(double speed, double pitch)
+{
+    return speed == 1.0 && pitch == 1.0;
+}
 
 } // namespace
 
@@ -24,15 +31,20 @@ StretcherSwap::~StretcherSwap()
         m_worker.join();
 }
 
-// Both are made here, before any other thread can see them (the render thread looks them up
+// All are made here, before any other thread can see them (the render thread looks them up
 // when it hands one back), and so that the first change is served as soon as it is asked for.
 PreparedStretcher StretcherSwap::start(double speed, double pitch)
 {
-    Entry &first = m_entries[0];
-    first.stretcher = makeStretcher(m_kind, m_rate);
+    for (size_t i = 0; i < m_entries.size(); ++i) {
+        Entry &entry = m_entries[i];
+        entry.neutral = i >= size_t(PoolSize);
+        entry.stretcher = entry.neutral ? std::make_unique<PassThroughStretcher>()
+                                        : makeStretcher(m_kind, m_rate);
+        entry.withWorker = true;
+    }
+    Entry &first = firstEntry(isNeutral(speed, pitch));
+    first.withWorker = false;
     prepare(first, speed, pitch);
-    m_entries[1].stretcher = makeStretcher(m_kind, m_rate);
-    m_entries[1].withWorker = true;
     {
         std::lock_guard guard(m_lock);
         m_wantedSpeed = speed;
@@ -84,14 +96,17 @@ void StretcherSwap::workerLoop()
             m_wake.wait(lock);
             continue;
         }
+        const bool neutral = isNeutral(m_wantedSpeed, m_wantedPitch);
         lock.unlock();
         collectRetired();
-        const int spare = spareEntry();
+        const int spare = spareEntry(neutral);
         lock.lock();
         if (spare < 0) { // both are with the render thread: wait for one to come back
             m_wake.wait_for(lock, RetiredPoll);
             continue;
         }
+        if (isNeutral(m_wantedSpeed, m_wantedPitch) != neutral)
+            continue; // asked for again meanwhile, for the other kind
         const double speed = m_wantedSpeed, pitch = m_wantedPitch;
         served = m_requestSerial;
         lock.unlock();
@@ -113,17 +128,27 @@ void StretcherSwap::collectRetired()
             entry.withWorker = true;
 }
 
-// A stretcher the worker holds; failing that, one prepared earlier that the render thread has
-// not taken yet (a newer request makes it stale).
-int StretcherSwap::spareEntry()
+StretcherSwap::Entry &StretcherSwap::firstEntry(bool neutral)
 {
-    for (size_t i = 0; i < m_entries.size(); ++i)
-        if (m_entries[i].withWorker)
-            return int(i);
+    return m_entries[neutral ? size_t(PoolSize) : 0];
+}
+
+// One of the kind asked for that the worker holds; failing that, one prepared earlier that the
+// render thread has not taken yet (a newer request makes it stale).
+int StretcherSwap::spareEntry(bool neutral)
+{
+    const auto held = [&]() -> int {
+        for (size_t i = 0; i < m_entries.size(); ++i)
+            if (m_entries[i].withWorker && m_entries[i].neutral == neutral)
+                return int(i);
+        return -1;
+    };
+    if (const int spare = held(); spare >= 0)
+        return spare;
     const int unclaimed = m_ready.exchange(-1, std::memory_order_acq_rel);
     if (unclaimed >= 0)
         m_entries[size_t(unclaimed)].withWorker = true;
-    return unclaimed;
+    return held();
 }
 
 // Setting the ratio and resetting are the calls that allocate (see the note at the top); the

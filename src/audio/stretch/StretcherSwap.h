@@ -32,7 +32,9 @@ struct PreparedStretcher {
 
 // A pair of stretchers for one channel: the render thread plays one while the worker prepares
 // the other for the newest setting asked for. Only the newest request matters: a slider
-// dragged fast costs one preparation at a time, never a queue of them.
+// dragged fast costs one preparation at a time, never a queue of them. At the song's own speed
+// and pitch a pair of pass-throughs stands in for them: the sound as it was recorded, and no
+// stretcher's cost at the setting most songs play at.
 class StretcherSwap {
 public:
     explicit StretcherSwap(Stretcher::Kind kind, int rate = 44100);
@@ -59,24 +61,26 @@ public:
         return m_asked.load(std::memory_order_acquire);
     }
 
-    static constexpr int PoolSize = 2;
+    static constexpr int PoolSize = 2; // of each kind: stretchers and pass-throughs
 
 private:
     struct Entry {
         std::unique_ptr<Stretcher> stretcher;
         PreparedStretcher prepared;
+        bool neutral = false;             // a pass-through, for speed 1 and pitch 1
         bool withWorker = false;          // worker thread only
         std::atomic<bool> retired{false}; // set by the render thread
     };
 
     void workerLoop();
     void collectRetired();
-    int spareEntry();
+    int spareEntry(bool neutral);
+    Entry &firstEntry(bool neutral);
     void prepare(Entry &entry, double speed, double pitch);
 
     Stretcher::Kind m_kind;
     int m_rate;
-    std::array<Entry, PoolSize> m_entries;
+    std::array<Entry, 2 * PoolSize> m_entries;
     std::atomic<int> m_ready{-1};       // an entry prepared and not yet taken
     std::atomic<quint64> m_asked{0};    // the newest request's serial
     std::atomic<quint64> m_answered{0}; // the serial of the newest stretcher prepared
