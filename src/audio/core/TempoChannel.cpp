@@ -66,8 +66,9 @@ bool TempoChannel::holdTempoAndPitch()
     return true;
 }
 
-// A held render at the song's own speed and pitch plays through without a stretcher; anything
-// else plays the first of the swap's pair.
+// A held render at the song's own speed and pitch plays through a pass-through of its own: no
+// change can come, so the swap's stretchers and worker are not made at all. Anything else
+// plays the first the swap hands out.
 void TempoChannel::takeFirstStretcher()
 {
     const double speed = m_speed.load(std::memory_order_acquire);
@@ -279,11 +280,10 @@ void TempoChannel::takeUpPreparedStretcher()
             m_waitsResumeAt = m_framesRendered + m_rate * PrepareWaitSpacingMs / 1000;
             return;
         }
-        if (m_framesRendered < m_waitsResumeAt)
-            return;
         // Nothing to wait for while a handover is under way: the one being prepared can only
         // be taken once it is over, and only rendering gets it over.
-        if (m_deadline || m_handover.pending() || m_handover.placing() || !m_swap.preparing())
+        if (m_deadline || m_handover.pending() || m_handover.placing() || !m_swap.preparing() ||
+            m_framesRendered < m_waitsResumeAt)
             return;
         const quint64 asked = m_swap.askedSerial();
         const auto now = std::chrono::steady_clock::now();

@@ -42,7 +42,7 @@ PreparedStretcher StretcherSwap::start(double speed, double pitch)
                                         : makeStretcher(m_kind, m_rate);
         entry.withWorker = true;
     }
-    Entry &first = firstEntry(isNeutral(speed, pitch));
+    Entry &first = m_entries[isNeutral(speed, pitch) ? size_t(PoolSize) : 0];
     first.withWorker = false;
     prepare(first, speed, pitch);
     {
@@ -126,11 +126,6 @@ void StretcherSwap::collectRetired()
     for (Entry &entry : m_entries)
         if (entry.retired.exchange(false, std::memory_order_acq_rel))
             entry.withWorker = true;
-}
-
-StretcherSwap::Entry &StretcherSwap::firstEntry(bool neutral)
-{
-    return m_entries[neutral ? size_t(PoolSize) : 0];
 }
 
 // One of the kind asked for that the worker holds; failing that, one prepared earlier that the

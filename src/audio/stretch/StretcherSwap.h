@@ -75,15 +75,14 @@ private:
     void workerLoop();
     void collectRetired();
     int spareEntry(bool neutral);
-    Entry &firstEntry(bool neutral);
     void prepare(Entry &entry, double speed, double pitch);
 
     Stretcher::Kind m_kind;
     int m_rate;
-    std::array<Entry, 2 * PoolSize> m_entries;
-    std::atomic<int> m_ready{-1};       // an entry prepared and not yet taken
-    std::atomic<quint64> m_asked{0};    // the newest request's serial
-    std::atomic<quint64> m_answered{0}; // the serial of the newest stretcher prepared
+    std::array<Entry, 2 * PoolSize> m_entries; // the stretchers, then the pass-throughs
+    std::atomic<int> m_ready{-1};              // an entry prepared and not yet taken
+    std::atomic<quint64> m_asked{0};           // the newest request's serial
+    std::atomic<quint64> m_answered{0};        // the serial of the newest stretcher prepared
 
     std::mutex m_lock; // the request and m_stop; never taken by the render thread
     std::condition_variable m_wake;

@@ -13,40 +13,38 @@ std::vector<float> channel(const std::vector<float> &stereo, int index)
     return mono;
 }
 
-double frequencyHz(const std::vector<float> &mono, size_t from, size_t to, double rate)
+namespace {
+
+// Where the signal rises through zero between `from` and `to`, interpolated between samples.
+std::vector<double> risingCrossings(const std::vector<float> &mono, size_t from, size_t to)
 {
     to = std::min(to, mono.size());
-    double first = -1, last = -1;
-    int crossings = 0;
+    std::vector<double> crossings;
     for (size_t i = std::max<size_t>(from, 1); i < to; ++i) {
-        if (mono[i - 1] < 0 && mono[i] >= 0) {
-            const double t = double(i - 1) + mono[i - 1] / (mono[i - 1] - mono[i]);
-            if (first < 0)
-                first = t;
-            last = t;
-            ++crossings;
-        }
+        if (mono[i - 1] < 0 && mono[i] >= 0)
+            crossings.push_back(double(i - 1) + mono[i - 1] / (mono[i - 1] - mono[i]));
     }
-    if (crossings < 2)
+    return crossings;
+}
+
+} // namespace
+
+double frequencyHz(const std::vector<float> &mono, size_t from, size_t to, double rate)
+{
+    const std::vector<double> crossings = risingCrossings(mono, from, to);
+    if (crossings.size() < 2)
         return 0;
-    return (crossings - 1) * rate / (last - first);
+    return double(crossings.size() - 1) * rate / (crossings.back() - crossings.front());
 }
 
 double medianPeriodHz(const std::vector<float> &mono, size_t from, size_t to, double rate)
 {
-    to = std::min(to, mono.size());
-    std::vector<double> periods;
-    double previous = -1;
-    for (size_t i = std::max<size_t>(from, 1); i < to; ++i) {
-        if (mono[i - 1] < 0 && mono[i] >= 0) {
-            const double t = double(i - 1) + mono[i - 1] / (mono[i - 1] - mono[i]);
-            if (previous >= 0)
-                periods.push_back(t - previous);
-            previous = t;
-        }
-    }
-    if (periods.empty())
+    const std::vector<double> crossings = risingCrossings(mono, from, to);
+    if (crossings.size() < 2)
         return 0;
+    std::vector<double> periods(crossings.size() - 1);
+    for (size_t i = 0; i < periods.size(); ++i)
+        periods[i] = crossings[i + 1] - crossings[i];
     std::nth_element(periods.begin(), periods.begin() + long(periods.size() / 2), periods.end());
     return rate / periods[periods.size() / 2];
 }
