@@ -157,17 +157,44 @@ void StereoBiquad::processSteadyChain(StereoBiquad *const *bands, float *stereo,
         s1[k] = Pair{bands[k]->m_state[0][0], bands[k]->m_state[1][0]};
         s2[k] = Pair{bands[k]->m_state[0][1], bands[k]->m_state[1][1]};
     }
-    for (int i = 0; i < frames; ++i) {
-        FloatPair sample{stereo[2 * i], stereo[2 * i + 1]};
-        for (int k = 0; k < N; ++k) {
-            const Pair x = __builtin_convertvector(sample, Pair);
-            const Pair y = b0[k] * x + s1[k];
-            s1[k] = b1[k] * x - a1[k] * y + s2[k];
-            s2[k] = b2[k] * x - a2[k] * y;
-            sample = __builtin_convertvector(y, FloatPair); // each band hands on floats
+    // The bands run as a wavefront: at step t band k filters frame t - k. Within a step no
+    // band waits for another's result, so the processor overlaps all of them; each band still
+    // sees its frames in order, through the same operations, so the output is unchanged.
+    // next[k] is what band k takes at the coming step (band k - 1's last output, as floats).
+    FloatPair next[N];
+    const auto band = [&](int k, int t) __attribute__((always_inline))
+    {
+        const Pair x = __builtin_convertvector(next[k], Pair);
+        const Pair y = b0[k] * x + s1[k];
+        s1[k] = b1[k] * x - a1[k] * y + s2[k];
+        s2[k] = b2[k] * x - a2[k] * y;
+        const FloatPair out = __builtin_convertvector(y, FloatPair); // bands hand on floats
+        if (k == N - 1) {
+            stereo[2 * (t - k)] = out[0];
+            stereo[2 * (t - k) + 1] = out[1];
+        } else {
+            next[k + 1] = out;
         }
-        stereo[2 * i] = sample[0];
-        stereo[2 * i + 1] = sample[1];
+    };
+    const auto take = [&](int t) {
+        if (t < frames)
+            next[0] = FloatPair{stereo[2 * t], stereo[2 * t + 1]};
+    };
+    const int full = std::min(N - 1, frames); // the first step with every band at work
+    for (int t = 0; t < full; ++t) {
+        take(t);
+        for (int k = t; k >= 0; --k)
+            band(k, t);
+    }
+    for (int t = full; t < frames; ++t) {
+        take(t);
+#pragma GCC unroll 8
+        for (int k = N - 1; k >= 0; --k)
+            band(k, t);
+    }
+    for (int t = std::max(frames, full); t < frames + N - 1; ++t) {
+        for (int k = std::min(N - 1, t); k > t - frames; --k)
+            band(k, t);
     }
     for (int k = 0; k < N; ++k) {
         bands[k]->m_state[0][0] = s1[k][0];
