@@ -27,43 +27,50 @@ namespace {
 
 constexpr double SongSeconds = 10.0;
 
-// A 10 s, 48 kHz test song of two tones and a click every half second, written once.
-const QString &songPath()
+// A 10 s test song of two tones and a click every half second, written once for each rate.
+QString writeSong(const QString &p, int rate)
 {
-    static QTemporaryDir dir;
-    static const QString path = [] {
-        const QString p = dir.filePath(QStringLiteral("song.wav"));
-        const int rate = 48000;
-        const auto frames = size_t(SongSeconds * rate);
-        std::vector<float> samples(frames * 2);
-        for (size_t f = 0; f < frames; ++f) {
-            const double t = double(f) / rate;
-            float v = float(0.3 * std::sin(2 * std::numbers::pi * 220 * t) +
-                            0.2 * std::sin(2 * std::numbers::pi * 330 * t));
-            if (f % (rate / 2) == 0)
-                v = 0.9f;
-            samples[2 * f] = samples[2 * f + 1] = v;
-        }
-        SF_INFO info{};
-        info.samplerate = rate;
-        info.channels = 2;
-        info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
-        SNDFILE *file = sf_open(QFile::encodeName(p).constData(), SFM_WRITE, &info);
-        sf_writef_float(file, samples.data(), sf_count_t(frames));
-        sf_close(file);
-        return p;
-    }();
-    return path;
+    const auto frames = size_t(SongSeconds * rate);
+    std::vector<float> samples(frames * 2);
+    for (size_t f = 0; f < frames; ++f) {
+        const double t = double(f) / rate;
+        float v = float(0.3 * std::sin(2 * std::numbers::pi * 220 * t) +
+                        0.2 * std::sin(2 * std::numbers::pi * 330 * t));
+        if (f % (rate / 2) == 0)
+            v = 0.9f;
+        samples[2 * f] = samples[2 * f + 1] = v;
+    }
+    SF_INFO info{};
+    info.samplerate = rate;
+    info.channels = 2;
+    info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
+    SNDFILE *file = sf_open(QFile::encodeName(p).constData(), SFM_WRITE, &info);
+    sf_writef_float(file, samples.data(), sf_count_t(frames));
+    sf_close(file);
+    return p;
 }
 
-// The output rates the chain runs at: a render or a 44.1 kHz sink, where the 48 kHz song is
-// resampled, and the usual 48 kHz sink, where it is not.
-constexpr int Rates[] = {OutputRate, 48000};
+const QString &songPath(int rate)
+{
+    static QTemporaryDir dir;
+    static const QString cdRate = writeSong(dir.filePath(QStringLiteral("song44.wav")), 44100);
+    static const QString highRate = writeSong(dir.filePath(QStringLiteral("song48.wav")), 48000);
+    return rate == 44100 ? cdRate : highRate;
+}
 
-std::vector<float> decodedSong(int rate)
+// The song's rate and the rate the chain runs at: a CD-rate song rendered (or on a 44.1 kHz
+// sink), a 48 kHz song on the usual 48 kHz sink, neither resampled; and a CD-rate song on a
+// 48 kHz sink, resampled in the decoder (libsoxr, high quality).
+struct Rates {
+    int song;
+    int output;
+};
+constexpr Rates Cases[] = {{44100, OutputRate}, {48000, 48000}, {44100, 48000}};
+
+std::vector<float> decodedSong(Rates rates)
 {
     ErrorCode error{};
-    StereoConverter converter(openSndfileDecoder(songPath(), error), rate);
+    StereoConverter converter(openSndfileDecoder(songPath(rates.song), error), rates.output);
     std::vector<float> out(size_t(converter.info().frames + 8192) * 2);
     qint64 total = 0, n = 0;
     while ((n = converter.read(out.data() + 2 * total, 4096)) > 0)
@@ -87,8 +94,9 @@ void configure(benchmark::State &state, Stretcher &stretcher, const std::string 
     stretcher.reset();
     state.SetLabel((state.range(0) == 0 ? std::string("rubberband") : std::string("soundtouch")) +
                    " speed " + std::to_string(s.speed).substr(0, 4) + " pitch " +
-                   std::to_string(int(s.pitchSemitones)) + " at " +
-                   std::to_string(Rates[state.range(3)]) + " Hz" + suffix);
+                   std::to_string(int(s.pitchSemitones)) + ", a " +
+                   std::to_string(Cases[state.range(3)].song) + " Hz song at " +
+                   std::to_string(Cases[state.range(3)].output) + " Hz" + suffix);
 }
 
 Stretcher::Kind kindOf(const benchmark::State &state)
@@ -155,8 +163,9 @@ private:
 
 void BM_BareStretcher(benchmark::State &state)
 {
-    const int rate = Rates[state.range(3)];
-    const std::vector<float> song = decodedSong(rate);
+    const Rates rates = Cases[state.range(3)];
+    const int rate = rates.output;
+    const std::vector<float> song = decodedSong(rates);
     auto stretcher = makeStretcher(kindOf(state), rate);
     for (auto _ : state) {
         state.PauseTiming();
@@ -170,14 +179,15 @@ void BM_BareStretcher(benchmark::State &state)
 
 void BM_WholeChain(benchmark::State &state)
 {
-    const int rate = Rates[state.range(3)];
+    const Rates rates = Cases[state.range(3)];
+    const int rate = rates.output;
     const bool effectsOn = state.range(2) == 0;
     auto stretcher = makeStretcher(kindOf(state), rate);
     ChainStages stages(rate, effectsOn);
     for (auto _ : state) {
         state.PauseTiming();
         ErrorCode error{};
-        StereoConverter source(openSndfileDecoder(songPath(), error), rate);
+        StereoConverter source(openSndfileDecoder(songPath(rates.song), error), rate);
         configure(state, *stretcher, effectsOn ? "" : ", flat, no reverb");
         state.ResumeTiming();
         stages.run(*stretcher, source);
@@ -198,16 +208,17 @@ double threadCpuSeconds()
 // between two separate benchmarks cannot move it.
 void BM_ChainOverBare(benchmark::State &state)
 {
-    const int rate = Rates[state.range(3)];
+    const Rates rates = Cases[state.range(3)];
+    const int rate = rates.output;
     const bool effectsOn = state.range(2) == 0;
-    const std::vector<float> song = decodedSong(rate);
+    const std::vector<float> song = decodedSong(rates);
     auto bare = makeStretcher(kindOf(state), rate);
     auto chained = makeStretcher(kindOf(state), rate);
     ChainStages stages(rate, effectsOn);
     std::vector<double> ratios;
     for (auto _ : state) {
         ErrorCode error{};
-        StereoConverter source(openSndfileDecoder(songPath(), error), rate);
+        StereoConverter source(openSndfileDecoder(songPath(rates.song), error), rate);
         configure(state, *bare);
         configure(state, *chained, effectsOn ? "" : ", flat, no reverb");
         const double start = threadCpuSeconds();
@@ -265,7 +276,7 @@ void chainArgs(benchmark::internal::Benchmark *b)
     for (int effects = 0; effects < 2; ++effects)
         for (int kind = 0; kind < 2; ++kind)
             for (int s = 0; s < int(std::size(Settings)); ++s)
-                for (int rate = 0; rate < int(std::size(Rates)); ++rate)
+                for (int rate = 0; rate < int(std::size(Cases)); ++rate)
                     b->Args({kind, s, effects, rate});
     b->Unit(benchmark::kMillisecond);
 }
@@ -274,7 +285,7 @@ void stretcherArgs(benchmark::internal::Benchmark *b)
 {
     for (int kind = 0; kind < 2; ++kind)
         for (int s = 0; s < int(std::size(Settings)); ++s)
-            for (int rate = 0; rate < int(std::size(Rates)); ++rate)
+            for (int rate = 0; rate < int(std::size(Cases)); ++rate)
                 b->Args({kind, s, 0, rate});
     b->Unit(benchmark::kMillisecond);
 }
