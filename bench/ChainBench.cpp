@@ -8,6 +8,7 @@
 #include "audio/dsp/Biquad.h"
 #include "audio/dsp/Reverb.h"
 #include "audio/stretch/Stretcher.h"
+#include "audio/stretch/StretcherSwap.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -231,6 +232,24 @@ void BM_ChainOverBare(benchmark::State &state)
     state.counters["chain/bare"] = ratios[ratios.size() / 2];
 }
 
+// What a song start costs the UI thread: the channel's pair of stretchers made and the first
+// one prepared for the setting (0.75x and +2 semitones; at the song's own speed and pitch
+// only the making).
+void BM_SongStart(benchmark::State &state)
+{
+    const double speed = state.range(1) == 0 ? 1.0 : 0.75;
+    const double pitch = state.range(1) == 0 ? 1.0 : std::pow(2.0, 2.0 / 12);
+    state.SetLabel(std::string(state.range(0) == 0 ? "rubberband" : "soundtouch") +
+                   (state.range(1) == 0 ? ", own speed and pitch" : ", 0.75x +2 st"));
+    for (auto _ : state) {
+        auto swap = std::make_unique<StretcherSwap>(kindOf(state), OutputRate);
+        benchmark::DoNotOptimize(swap->start(speed, pitch).stretcher);
+        state.PauseTiming(); // stopping the worker is not part of the start
+        swap.reset();
+        state.ResumeTiming();
+    }
+}
+
 void BM_Fft1024(benchmark::State &state)
 {
     auto tap = std::make_unique<TapRing>();
@@ -295,6 +314,7 @@ void stretcherArgs(benchmark::internal::Benchmark *b)
 BENCHMARK(BM_BareStretcher)->Apply(stretcherArgs);
 BENCHMARK(BM_WholeChain)->Apply(chainArgs);
 BENCHMARK(BM_ChainOverBare)->Apply(chainArgs)->MinTime(2);
+BENCHMARK(BM_SongStart)->ArgsProduct({{0, 1}, {0, 1}})->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Fft1024)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_DecodeMp3Minute)->Unit(benchmark::kMillisecond);
 BENCHMARK_MAIN();

@@ -31,19 +31,19 @@ StretcherSwap::~StretcherSwap()
         m_worker.join();
 }
 
-// All are made here, before any other thread can see them (the render thread looks them up
-// when it hands one back), and so that the first change is served as soon as it is asked for.
+// Only the first is made here, on the UI thread, and only of the kind the song starts at: a
+// song at its own speed and pitch starts on a pass-through, which costs nothing to make. The
+// rest are made by the worker as it starts (a SoundTouch stretcher takes tens of milliseconds
+// to make, and the UI thread would wait for every one).
 PreparedStretcher StretcherSwap::start(double speed, double pitch)
 {
     for (size_t i = 0; i < m_entries.size(); ++i) {
-        Entry &entry = m_entries[i];
-        entry.neutral = i >= size_t(PoolSize);
-        entry.stretcher = entry.neutral ? std::make_unique<PassThroughStretcher>()
-                                        : makeStretcher(m_kind, m_rate);
-        entry.withWorker = true;
+        m_entries[i].neutral = i >= size_t(PoolSize);
+        m_entries[i].withWorker = true;
     }
     Entry &first = m_entries[isNeutral(speed, pitch) ? size_t(PoolSize) : 0];
     first.withWorker = false;
+    make(first);
     prepare(first, speed, pitch);
     {
         std::lock_guard guard(m_lock);
@@ -83,12 +83,25 @@ bool StretcherSwap::takeReady(PreparedStretcher &ready) QUILLMERE_NONBLOCKING
 void StretcherSwap::retire(Stretcher *stretcher) QUILLMERE_NONBLOCKING
 {
     for (Entry &entry : m_entries)
-        if (entry.stretcher.get() == stretcher)
+        if (entry.made.load(std::memory_order_acquire) == stretcher)
             entry.retired.store(true, std::memory_order_release);
 }
 
 void StretcherSwap::workerLoop()
 {
+    // The rest are made now, so that the first change is served as soon as it is asked for.
+    // A request meanwhile waits for them; the UI thread never does, but a channel closed now
+    // waits for the one being made.
+    for (Entry &entry : m_entries) {
+        if (entry.stretcher)
+            continue;
+        {
+            std::lock_guard guard(m_lock);
+            if (m_stop)
+                return;
+        }
+        make(entry);
+    }
     quint64 served = 0;
     std::unique_lock lock(m_lock);
     while (!m_stop) {
@@ -144,6 +157,13 @@ int StretcherSwap::spareEntry(bool neutral)
     if (unclaimed >= 0)
         m_entries[size_t(unclaimed)].withWorker = true;
     return held();
+}
+
+void StretcherSwap::make(Entry &entry)
+{
+    entry.stretcher =
+        entry.neutral ? std::make_unique<PassThroughStretcher>() : makeStretcher(m_kind, m_rate);
+    entry.made.store(entry.stretcher.get(), std::memory_order_release);
 }
 
 // Setting the ratio and resetting are the calls that allocate (see the note at the top); the

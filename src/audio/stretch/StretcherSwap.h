@@ -65,7 +65,9 @@ public:
 
 private:
     struct Entry {
-        std::unique_ptr<Stretcher> stretcher;
+        std::unique_ptr<Stretcher> stretcher; // by start() or as the worker starts
+        // The same, for the render thread to recognise a stretcher it hands back by; set once.
+        std::atomic<Stretcher *> made{nullptr};
         PreparedStretcher prepared;
         bool neutral = false;             // a pass-through, for speed 1 and pitch 1
         bool withWorker = false;          // worker thread only
@@ -75,6 +77,7 @@ private:
     void workerLoop();
     void collectRetired();
     int spareEntry(bool neutral);
+    void make(Entry &entry);
     void prepare(Entry &entry, double speed, double pitch);
 
     Stretcher::Kind m_kind;
