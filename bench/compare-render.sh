@@ -6,7 +6,7 @@
 # reads only WAV files, so it is given the song already decoded. For a like-for-like figure our
 # render also runs on that WAV with tempo and pitch only, beside soundstretch -speech, whose
 # 40/15/8 ms windows are the ones our SoundTouch stretcher uses (its default music windows are
-# longer and cheaper, and drift in quiet passages).
+# longer and cheaper, and place notes up to 19 ms off at half speed).
 # Usage: bench/compare-render.sh [BUILD_DIR] [RUNS]   (needs soundstretch, rubberband-cli,
 #        sox with MP3 support, ffmpeg)
 set -euo pipefail
