@@ -33,8 +33,8 @@ StretcherSwap::~StretcherSwap()
 
 // Only the first is made here, on the UI thread, and only of the kind the song starts at: a
 // song at its own speed and pitch starts on a pass-through, which costs nothing to make. The
-// rest are made by the worker as it starts (a SoundTouch stretcher takes tens of milliseconds
-// to make, and the UI thread would wait for every one).
+// rest are made by the worker (a SoundTouch stretcher takes tens of milliseconds to make, and
+// the UI thread would wait for every one).
 PreparedStretcher StretcherSwap::start(double speed, double pitch)
 {
     for (size_t i = 0; i < m_entries.size(); ++i) {
@@ -89,19 +89,12 @@ void StretcherSwap::retire(Stretcher *stretcher) QUILLMERE_NONBLOCKING
 
 void StretcherSwap::workerLoop()
 {
-    // The rest are made now, so that the first change is served as soon as it is asked for.
-    // A request meanwhile waits for them; the UI thread never does, but a channel closed now
-    // waits for the one being made.
-    for (Entry &entry : m_entries) {
-        if (entry.stretcher)
-            continue;
-        {
-            std::lock_guard guard(m_lock);
-            if (m_stop)
-                return;
-        }
-        make(entry);
-    }
+    // The pass-throughs cost nothing to make and are made now; a stretcher is made when a
+    // change first asks for one (most songs are never changed: the cost of a second one,
+    // 30 ms with SoundTouch, is then never paid).
+    for (Entry &entry : m_entries)
+        if (entry.neutral && !entry.stretcher)
+            make(entry);
     quint64 served = 0;
     std::unique_lock lock(m_lock);
     while (!m_stop) {
@@ -124,6 +117,8 @@ void StretcherSwap::workerLoop()
         served = m_requestSerial;
         lock.unlock();
         Entry &entry = m_entries[size_t(spare)];
+        if (!entry.stretcher)
+            make(entry);
         prepare(entry, speed, pitch);
         entry.withWorker = false;
         const int unclaimed = m_ready.exchange(spare, std::memory_order_acq_rel);

@@ -65,7 +65,7 @@ public:
 
 private:
     struct Entry {
-        std::unique_ptr<Stretcher> stretcher; // by start() or as the worker starts
+        std::unique_ptr<Stretcher> stretcher; // by start() or by the worker
         // The same, for the render thread to recognise a stretcher it hands back by; set once.
         std::atomic<Stretcher *> made{nullptr};
         PreparedStretcher prepared;
