@@ -73,7 +73,7 @@ void TempoChannel::takeFirstStretcher()
 {
     const double speed = m_speed.load(std::memory_order_acquire);
     const double pitch = m_pitchScale.load(std::memory_order_acquire);
-    if (m_ratioHeld && speed == 1.0 && pitch == 1.0) {
+    if (m_ratioHeld && StretcherSwap::isNeutral(speed, pitch)) {
         m_passThrough = std::make_unique<PassThroughStretcher>();
         m_stretcher = m_passThrough.get();
         m_renderSpeed = m_renderPitch = 1.0;

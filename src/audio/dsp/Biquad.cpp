@@ -176,10 +176,7 @@ void StereoBiquad::processSteadyChain(StereoBiquad *const *bands, float *stereo,
             next[k + 1] = out;
         }
     };
-    const auto take = [&](int t) {
-        if (t < frames)
-            next[0] = FloatPair{stereo[2 * t], stereo[2 * t + 1]};
-    };
+    const auto take = [&](int t) { next[0] = FloatPair{stereo[2 * t], stereo[2 * t + 1]}; };
     const int full = std::min(N - 1, frames); // the first step with every band at work
     for (int t = 0; t < full; ++t) {
         take(t);

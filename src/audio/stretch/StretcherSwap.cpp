@@ -11,11 +11,6 @@ namespace {
 // thread cannot wake it: that would be a system call on a real-time thread).
 constexpr auto RetiredPoll = std::chrono::milliseconds(5);
 
-bool isNeutral(double speed, double pitch)
-{
-    return speed == 1.0 && pitch == 1.0;
-}
-
 } // namespace
 
 StretcherSwap::StretcherSwap(Stretcher::Kind kind, int rate) : m_kind(kind), m_rate(rate) {}
@@ -37,13 +32,12 @@ StretcherSwap::~StretcherSwap()
 // the UI thread would wait for every one).
 PreparedStretcher StretcherSwap::start(double speed, double pitch)
 {
-    for (size_t i = 0; i < m_entries.size(); ++i) {
-        m_entries[i].neutral = i >= size_t(PoolSize);
-        m_entries[i].withWorker = true;
-    }
-    Entry &first = m_entries[isNeutral(speed, pitch) ? size_t(PoolSize) : 0];
+    for (Entry &entry : m_entries)
+        entry.withWorker = true;
+    const size_t firstIndex = isNeutral(speed, pitch) ? size_t(PoolSize) : 0;
+    Entry &first = m_entries[firstIndex];
     first.withWorker = false;
-    make(first);
+    make(firstIndex);
     prepare(first, speed, pitch);
     {
         std::lock_guard guard(m_lock);
@@ -92,9 +86,9 @@ void StretcherSwap::workerLoop()
     // The pass-throughs cost nothing to make and are made now; a stretcher is made when a
     // change first asks for one (most songs are never changed: the cost of a second one,
     // 30 ms with SoundTouch, is then never paid).
-    for (Entry &entry : m_entries)
-        if (entry.neutral && !entry.stretcher)
-            make(entry);
+    for (size_t i = PoolSize; i < m_entries.size(); ++i)
+        if (!m_entries[i].stretcher)
+            make(i);
     quint64 served = 0;
     std::unique_lock lock(m_lock);
     while (!m_stop) {
@@ -118,7 +112,7 @@ void StretcherSwap::workerLoop()
         lock.unlock();
         Entry &entry = m_entries[size_t(spare)];
         if (!entry.stretcher)
-            make(entry);
+            make(size_t(spare));
         prepare(entry, speed, pitch);
         entry.withWorker = false;
         const int unclaimed = m_ready.exchange(spare, std::memory_order_acq_rel);
@@ -142,7 +136,7 @@ int StretcherSwap::spareEntry(bool neutral)
 {
     const auto held = [&]() -> int {
         for (size_t i = 0; i < m_entries.size(); ++i)
-            if (m_entries[i].withWorker && m_entries[i].neutral == neutral)
+            if (m_entries[i].withWorker && holdsPassThrough(i) == neutral)
                 return int(i);
         return -1;
     };
@@ -154,10 +148,11 @@ int StretcherSwap::spareEntry(bool neutral)
     return held();
 }
 
-void StretcherSwap::make(Entry &entry)
+void StretcherSwap::make(size_t index)
 {
-    entry.stretcher =
-        entry.neutral ? std::make_unique<PassThroughStretcher>() : makeStretcher(m_kind, m_rate);
+    Entry &entry = m_entries[index];
+    entry.stretcher = holdsPassThrough(index) ? std::make_unique<PassThroughStretcher>()
+                                              : makeStretcher(m_kind, m_rate);
     entry.made.store(entry.stretcher.get(), std::memory_order_release);
 }
 

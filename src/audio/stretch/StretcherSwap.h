@@ -62,6 +62,8 @@ public:
     }
 
     static constexpr int PoolSize = 2; // of each kind: stretchers and pass-throughs
+    // The song's own speed and pitch, where a pass-through plays instead of a stretcher.
+    static bool isNeutral(double speed, double pitch) { return speed == 1.0 && pitch == 1.0; }
 
 private:
     struct Entry {
@@ -69,7 +71,6 @@ private:
         // The same, for the render thread to recognise a stretcher it hands back by; set once.
         std::atomic<Stretcher *> made{nullptr};
         PreparedStretcher prepared;
-        bool neutral = false;             // a pass-through, for speed 1 and pitch 1
         bool withWorker = false;          // worker thread only
         std::atomic<bool> retired{false}; // set by the render thread
     };
@@ -77,7 +78,9 @@ private:
     void workerLoop();
     void collectRetired();
     int spareEntry(bool neutral);
-    void make(Entry &entry);
+    // The stretchers come first, then the pass-throughs (for speed 1 and pitch 1).
+    static bool holdsPassThrough(size_t index) { return index >= size_t(PoolSize); }
+    void make(size_t index);
     void prepare(Entry &entry, double speed, double pitch);
 
     Stretcher::Kind m_kind;
