@@ -1,37 +1,27 @@
 #pragma once
 
+#include "common/Units.h"
+
 #include <QtGlobal>
 
 #include <cstdint>
 
-// Units and handles of the audio back end.
-// A byte position is a frame index x 4 (16-bit stereo at 44100 Hz): 176,400 bytes are one
-// second of the song's own time, whatever the playback speed.
+// Units and handles of the audio back end; the byte positions are those of common/Units.h.
 namespace quillmere::audio {
 
 using Handle = quint32; // 0 = none or failure
 
 // Positions and lengths are counted at OutputRate whatever the sound runs at; offline renders
 // run at it too. A live channel renders at its device's rate, within these bounds.
-constexpr int OutputRate = 44100;
+constexpr int OutputRate = PositionRate;
 constexpr int MinDeviceRate = 8000;
 constexpr int MaxDeviceRate = 384000;
 constexpr int OutputChannels = 2;
-constexpr qint64 BytesPerFrame = 4;
-constexpr qint64 BytesPerSecond = OutputRate * BytesPerFrame;
-
-constexpr qint64 framesToBytes(qint64 frames)
-{
-    return frames * BytesPerFrame;
-}
-constexpr qint64 bytesToFrames(qint64 bytes)
-{
-    return bytes / BytesPerFrame;
-}
-constexpr double bytesToSeconds(qint64 bytes)
-{
-    return double(bytes) / double(BytesPerSecond);
-}
+using quillmere::BytesPerFrame;
+using quillmere::BytesPerSecond;
+using quillmere::bytesToFrames;
+using quillmere::bytesToSeconds;
+using quillmere::framesToBytes;
 
 // Why the last call failed. Numbers are shown to the user in messages, so they never change.
 enum class ErrorCode : int {
