@@ -1,21 +1,20 @@
 #include "desktop/MprisPlayerAdaptor.h"
 
+#include "common/Units.h"
 #include "desktop/MprisService.h"
-#include "engine/TLxPlayer.h"
-#include "mainwindow/PlayListBox.h"
 #include "mainwindow/TForm1.h"
-#include "skin/TLxButtonMng.h"
-#include "skin/TLxSliderMng.h"
+#include "playlist/TLxMusicInfoMng.h"
+#include "session/PracticeSession.h"
 
-#include <QCoreApplication>
-#include <QKeyEvent>
 #include <QUrl>
 
 #include <algorithm>
 #include <cmath>
 
+using quillmere::bytesToMicroseconds;
+
 MprisPlayerAdaptor::MprisPlayerAdaptor(MprisService *service)
-    : QDBusAbstractAdaptor(service), m_service(*service), m_window(service->Window())
+    : QDBusAbstractAdaptor(service), m_service(*service), m_session(service->Session())
 {
     setAutoRelaySignals(false);
 }
@@ -35,13 +34,7 @@ void MprisPlayerAdaptor::setLoopStatus(const QString &status)
     // The player repeats sections of one song; it has no repeat of the whole list.
     if (status != u"Track" && status != u"None")
         return;
-    const QString loop = QStringLiteral("BUTTON_LOOP");
-    const TLxButton *button = m_window.ButtonMng().Find(loop);
-    if (!button || !button->Enabled() || m_window.ButtonMng().IsOn(loop) == (status == u"Track"))
-        return;
-    m_window.ButtonMng().Toggle(loop);
-    m_window.ButtonMng().DrawAll();
-    m_window.RunCommand(loop, {});
+    m_session.SetABLoop(status == u"Track");
     m_service.Refresh();
 }
 
@@ -54,9 +47,7 @@ void MprisPlayerAdaptor::setRate(double rate)
 {
     if (!(rate > 0))
         return;
-    const int speed = std::clamp(int(std::lround((rate - 1.0) * 100)), m_window.MinOfSpeed,
-                                 std::max(m_window.MinOfSpeed, m_window.MaxOfSpeed));
-    m_window.MoveSlider(QStringLiteral("SLIDER_SPEED"), speed);
+    m_session.SetSpeed(int(std::lround((rate - 1.0) * 100))); // the session keeps it in range
     m_service.Refresh();
 }
 
@@ -72,17 +63,13 @@ double MprisPlayerAdaptor::volume() const
 
 void MprisPlayerAdaptor::setVolume(double volume)
 {
-    m_window.MoveSlider(QStringLiteral("SLIDER_VOLUME"),
-                        int(std::lround(std::clamp(volume, 0.0, 1.0) * 100)));
+    m_session.SetVolume(int(std::lround(std::clamp(volume, 0.0, 1.0) * 100)));
     m_service.Refresh();
 }
 
 qlonglong MprisPlayerAdaptor::position() const
 {
-    const TLxPlayer &player = m_window.Player();
-    if (!player.IsPlaying() && !player.IsPaused())
-        return 0;
-    return bytesToMicroseconds(player.GetPosition());
+    return bytesToMicroseconds(m_session.Position());
 }
 
 bool MprisPlayerAdaptor::canGoNext() const
@@ -105,34 +92,24 @@ bool MprisPlayerAdaptor::canSeek() const
     return m_service.Refresh().canSeek;
 }
 
-void MprisPlayerAdaptor::pressKey(int key)
-{
-    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
-    QCoreApplication::sendEvent(&m_window, &press);
-    m_service.Refresh();
-}
-
 void MprisPlayerAdaptor::Play()
 {
-    TLxPlayer &player = m_window.Player();
-    if (player.IsPlaying())
+    const TLxMusicInfoMng &list = m_session.PlayList();
+    if (m_session.transport() == PracticeSession::Transport::Playing || list.GetCount() == 0)
         return;
-    // A remote has no list to click in: without a single selection the current song plays.
-    TLxMusicInfoMng &mng = player.MusicInfoMng();
-    if (!player.IsPaused() && m_window.PlayList().selectedCount() != 1 && mng.GetCount() > 0)
-        m_window.SelectOnly(std::max(0, mng.GetCurrentIndex()));
-    pressKey(Qt::Key_MediaPlay);
+    // A remote has no list to click in: the current song plays, or goes on where it paused.
+    m_session.PlayLine(std::max(0, list.GetCurrentIndex()));
 }
 
 void MprisPlayerAdaptor::Pause()
 {
-    if (m_window.Player().IsPlaying())
-        pressKey(Qt::Key_MediaPause);
+    if (m_session.transport() == PracticeSession::Transport::Playing)
+        m_session.Pause();
 }
 
 void MprisPlayerAdaptor::PlayPause()
 {
-    if (m_window.Player().IsPlaying())
+    if (m_session.transport() == PracticeSession::Transport::Playing)
         Pause();
     else
         Play();
@@ -140,26 +117,31 @@ void MprisPlayerAdaptor::PlayPause()
 
 void MprisPlayerAdaptor::Stop()
 {
-    pressKey(Qt::Key_MediaStop);
+    if (m_session.PlayList().GetCount() == 0)
+        return;
+    m_session.ForgetRepeatSection();
+    m_session.ResetPlayLimit(PracticeSession::PlayLimit::Off);
+    m_session.Stop();
 }
 
 void MprisPlayerAdaptor::Next()
 {
-    pressKey(Qt::Key_MediaNext);
+    if (m_session.PlayList().GetCount() > 0)
+        m_session.Skip(true);
 }
 
 void MprisPlayerAdaptor::Previous()
 {
-    pressKey(Qt::Key_MediaPrevious);
+    if (m_session.PlayList().GetCount() > 0)
+        m_session.Skip(false);
 }
 
 void MprisPlayerAdaptor::Seek(qlonglong offsetUs)
 {
-    const TLxPlayer &player = m_window.Player();
     if (!m_service.Refresh().canSeek)
         return;
     const qint64 target = std::max<qint64>(0, position() + offsetUs);
-    if (target >= bytesToMicroseconds(player.GetLengthBytes()))
+    if (target >= bytesToMicroseconds(m_session.Length()))
         Next();
     else
         moveTo(target);
@@ -170,19 +152,14 @@ void MprisPlayerAdaptor::SetPosition(const QDBusObjectPath &trackId, qlonglong p
     const MprisPlayerState &state = m_service.Refresh();
     // A position meant for a song that has since been left is dropped.
     if (!state.canSeek || trackId != state.trackId() || positionUs < 0 ||
-        positionUs > bytesToMicroseconds(m_window.Player().GetLengthBytes()))
+        positionUs > bytesToMicroseconds(m_session.Length()))
         return;
     moveTo(positionUs);
 }
 
 void MprisPlayerAdaptor::moveTo(qint64 positionUs)
 {
-    const qint64 bytes = microsecondsToBytes(positionUs);
-    // As after a drag of the position slider: the section in repeat is looked for afresh.
-    m_window.SectionState = 0;
-    m_window.Player().SetPosition(bytes);
-    m_window.MoveSlider(QStringLiteral("SLIDER_PLAY"), int(bytes));
-    m_service.AnnounceSeek(bytesToMicroseconds(bytes));
+    m_session.Seek(quillmere::microsecondsToBytes(positionUs)); // announces the seek
 }
 
 void MprisPlayerAdaptor::OpenUri(const QString &uri, const QDBusMessage &call)
@@ -194,5 +171,5 @@ void MprisPlayerAdaptor::OpenUri(const QString &uri, const QDBusMessage &call)
             QDBusError::NotSupported, QStringLiteral("Only local files can be opened: ") + uri));
         return;
     }
-    m_window.CopyDataReceived(url.toLocalFile(), [this] { m_service.Refresh(); });
+    m_service.Window().CopyDataReceived(url.toLocalFile(), [this] { m_service.Refresh(); });
 }

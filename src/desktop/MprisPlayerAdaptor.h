@@ -6,7 +6,7 @@
 #include <QVariantMap>
 
 class MprisService;
-class TForm1;
+class PracticeSession;
 
 // org.mpris.MediaPlayer2.Player: the play buttons, the position, the volume, the tempo as
 // the rate and A-B repeat as looping the track.
@@ -66,9 +66,8 @@ signals:
 
 private:
     // Presses a button through the window's media keys, as the keyboard would.
-    void pressKey(int key);
     void moveTo(qint64 positionUs);
 
     MprisService &m_service;
-    TForm1 &m_window;
+    PracticeSession &m_session;
 };

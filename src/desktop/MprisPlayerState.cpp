@@ -1,69 +1,42 @@
 #include "desktop/MprisPlayerState.h"
 
-#include "audio/AudioTypes.h"
+#include "common/Units.h"
 #include "engine/TLxPlayer.h"
-#include "mainwindow/TForm1.h"
-#include "skin/TLxButtonMng.h"
-#include "skin/TLxSliderMng.h"
+#include "session/PracticeSession.h"
 
 #include <QFileInfo>
 #include <QUrl>
 
-using quillmere::audio::BytesPerFrame;
-using quillmere::audio::BytesPerSecond;
+#include <algorithm>
 
-qint64 bytesToMicroseconds(qint64 bytes)
-{
-    return bytes * 1000000 / BytesPerSecond;
-}
-
-qint64 microsecondsToBytes(qint64 us)
-{
-    return us * BytesPerSecond / 1000000 / BytesPerFrame * BytesPerFrame;
-}
-
-namespace {
-
-int sliderValue(TForm1 &window, const QString &name)
-{
-    const TLxSlider *slider = window.SliderMng().Find(name);
-    return slider ? slider->GetValue() : 0;
-}
-
-bool buttonEnabled(TForm1 &window, const QString &name)
-{
-    const TLxButton *button = window.ButtonMng().Find(name);
-    return button && button->Enabled();
-}
-
-} // namespace
-
-MprisPlayerState MprisPlayerState::read(TForm1 &window, std::pair<QString, TrackTags> &tagsOf)
+MprisPlayerState MprisPlayerState::read(const PracticeSession &session,
+                                        std::pair<QString, TrackTags> &tagsOf)
 {
     MprisPlayerState state;
-    TLxPlayer &player = window.Player();
-    const TLxMusicInfoMng &mng = player.MusicInfoMng();
-    if (player.IsPlaying())
+    const TLxMusicInfoMng &mng = session.PlayList();
+    const PracticeSession::Transport transport = session.transport();
+    if (transport == PracticeSession::Transport::Playing)
         state.playbackStatus = QStringLiteral("Playing");
-    else if (player.IsPaused())
+    else if (transport == PracticeSession::Transport::Paused)
         state.playbackStatus = QStringLiteral("Paused");
-    if (window.ButtonMng().IsOn(QStringLiteral("BUTTON_LOOP")))
+    if (session.ABLoop())
         state.loopStatus = QStringLiteral("Track");
-    state.rate = 1.0 + sliderValue(window, QStringLiteral("SLIDER_SPEED")) / 100.0;
-    state.volume = sliderValue(window, QStringLiteral("SLIDER_VOLUME")) / 100.0;
+    state.rate = 1.0 + session.Speed() / 100.0;
+    state.volume = std::max(0, session.Volume()) / 100.0;
     state.trackIndex = mng.GetCurrentIndex();
     if (const TLxMusicInfo *entry = mng.Entry(state.trackIndex)) {
         state.path = entry->FileName;
-        state.lengthUs = bytesToMicroseconds(entry->Length);
+        state.lengthUs = quillmere::bytesToMicroseconds(entry->Length);
         if (tagsOf.first != state.path)
             tagsOf = {state.path, TrackTags::read(state.path)};
         state.tags = tagsOf.second;
     }
+    // The buttons that play and skip are enabled whenever the list has a song.
     const bool any = mng.GetCount() > 0;
-    state.canPlay = any && buttonEnabled(window, QStringLiteral("BUTTON_PLAY"));
-    state.canGoNext = any && buttonEnabled(window, QStringLiteral("BUTTON_PLAY_NEXT"));
-    state.canGoPrevious = any && buttonEnabled(window, QStringLiteral("BUTTON_PLAY_BACK"));
-    state.canSeek = state.playbackStatus != u"Stopped" && player.GetLengthBytes() > 0;
+    state.canPlay = any;
+    state.canGoNext = any;
+    state.canGoPrevious = any;
+    state.canSeek = transport != PracticeSession::Transport::Stopped && session.Length() > 0;
     return state;
 }
 

@@ -7,10 +7,10 @@
 
 #include <utility>
 
-class TForm1;
+class PracticeSession;
 
-// What the desktop sees of the player, read from the window in one go so that two readings
-// can be compared and only the properties that changed announced.
+// What the desktop sees of the player, read from the practice session in one go so that two
+// readings can be compared and only the properties that changed announced.
 struct MprisPlayerState {
     QString playbackStatus = QStringLiteral("Stopped");
     QString loopStatus = QStringLiteral("None");
@@ -26,7 +26,8 @@ struct MprisPlayerState {
     bool canSeek = false;
 
     // tagsOf keeps the last file's tags, so that a poll does not reopen the song each time.
-    static MprisPlayerState read(TForm1 &window, std::pair<QString, TrackTags> &tagsOf);
+    static MprisPlayerState read(const PracticeSession &session,
+                                 std::pair<QString, TrackTags> &tagsOf);
 
     QDBusObjectPath trackId() const;
     QVariantMap metadata() const;
@@ -34,7 +35,3 @@ struct MprisPlayerState {
     QVariantMap changedSince(const MprisPlayerState &before) const;
     QVariantMap all() const;
 };
-
-// Microseconds, the bus's unit of time, and the engine's byte positions.
-qint64 bytesToMicroseconds(qint64 bytes);
-qint64 microsecondsToBytes(qint64 us);

@@ -1,13 +1,12 @@
 #include "desktop/MprisService.h"
 
+#include "common/Units.h"
 #include "desktop/MprisPlayerAdaptor.h"
 #include "desktop/MprisRootAdaptor.h"
-#include "engine/TLxPlayer.h"
 #include "mainwindow/TForm1.h"
+#include "session/PracticeSession.h"
 
 #include <QDBusMessage>
-
-#include <cstdlib>
 
 std::unique_ptr<MprisService> MprisService::start(TForm1 &window, QDBusConnection bus)
 {
@@ -23,20 +22,30 @@ std::unique_ptr<MprisService> MprisService::start(TForm1 &window, QDBusConnectio
 }
 
 MprisService::MprisService(TForm1 &window, QDBusConnection bus)
-    : m_window(window), m_bus(std::move(bus))
+    : m_window(window), m_session(window.Session()), m_bus(std::move(bus))
 {
     new MprisRootAdaptor(this);
     new MprisPlayerAdaptor(this);
-    m_state = MprisPlayerState::read(m_window, m_tags);
-    m_poll.setInterval(250);
-    m_sinceLastPosition.start();
-    connect(&m_poll, &QTimer::timeout, this, [this] {
-        const int track = m_state.trackIndex;
-        Refresh();
-        if (m_state.trackIndex == track)
-            announceJumps();
-    });
-    m_poll.start();
+    m_state = MprisPlayerState::read(m_session, m_tags);
+    followSession();
+}
+
+void MprisService::followSession()
+{
+    // Every change the desktop can see is announced by the session; a reading compares it
+    // with the last and sends only what differs.
+    const auto refresh = [this] { Refresh(); };
+    connect(&m_session, &PracticeSession::transportChanged, this, refresh);
+    connect(&m_session, &PracticeSession::songStarted, this, refresh);
+    connect(&m_session, &PracticeSession::currentEntryChanged, this, refresh);
+    connect(&m_session, &PracticeSession::speedChanged, this, refresh);
+    connect(&m_session, &PracticeSession::volumeChanged, this, refresh);
+    connect(&m_session, &PracticeSession::abLoopChanged, this, refresh);
+    connect(&m_session, &PracticeSession::playListChanged, this, refresh);
+    // A-B repeat and the end of a section move the position by themselves; clients that
+    // count the time on their own are told, as after a seek.
+    connect(&m_session, &PracticeSession::positionJumped, this,
+            [this](qint64 bytes) { AnnounceSeek(quillmere::bytesToMicroseconds(bytes)); });
 }
 
 MprisService::~MprisService()
@@ -47,7 +56,7 @@ MprisService::~MprisService()
 
 const MprisPlayerState &MprisService::Refresh()
 {
-    MprisPlayerState now = MprisPlayerState::read(m_window, m_tags);
+    MprisPlayerState now = MprisPlayerState::read(m_session, m_tags);
     const QVariantMap changed = now.changedSince(m_state);
     m_state = std::move(now);
     if (!changed.isEmpty()) {
@@ -66,21 +75,4 @@ void MprisService::AnnounceSeek(qint64 positionUs)
                                                      QStringLiteral("Seeked"));
     signal << positionUs;
     m_bus.send(signal);
-    m_lastPositionUs = positionUs;
-    m_sinceLastPosition.restart();
-}
-
-void MprisService::announceJumps()
-{
-    const TLxPlayer &player = m_window.Player();
-    const qint64 elapsedUs = m_sinceLastPosition.restart() * 1000;
-    if (!player.IsPlaying()) {
-        m_lastPositionUs = player.IsPaused() ? bytesToMicroseconds(player.GetPosition()) : 0;
-        return;
-    }
-    const qint64 now = bytesToMicroseconds(player.GetPosition());
-    const qint64 expected = m_lastPositionUs + qint64(double(elapsedUs) * m_state.rate);
-    m_lastPositionUs = now;
-    if (std::abs(now - expected) > 1000000)
-        AnnounceSeek(now);
 }

@@ -2,7 +2,7 @@
 
 #include "common/AppPaths.h"
 #include "common/IniFile.h"
-#include "options/OptionRanges.h"
+#include "common/OptionRanges.h"
 
 #include <QDir>
 

@@ -2,11 +2,10 @@
 
 #include "common/AppPaths.h"
 #include "common/MessagePresenter.h"
+#include "common/Units.h"
 #include "engine/TLxPlayer.h"
-#include "mainwindow/TForm1.h"
 #include "playlist/TLxMusicInfoMng.h"
-#include "skin/TLxSlider.h"
-#include "skin/TLxSliderMng.h"
+#include "session/PracticeSession.h"
 
 #include <QFileDialog>
 #include <QFileInfo>
@@ -16,7 +15,6 @@
 
 namespace {
 
-constexpr double BytesPerSecond = 176400;
 constexpr int ProgressSteps = 1000;
 
 QString signedNumber(int value)
@@ -26,8 +24,9 @@ QString signedNumber(int value)
 
 } // namespace
 
-PracticeExport::PracticeExport(TForm1 &window, MessagePresenter &messages)
-    : QObject(&window), m_window(window), m_messages(messages)
+PracticeExport::PracticeExport(PracticeSession &session, QWidget *parent,
+                               MessagePresenter &messages)
+    : QObject(parent), m_session(session), m_parent(parent), m_messages(messages)
 {
     m_progressTimer.setInterval(100);
     connect(&m_progressTimer, &QTimer::timeout, this, [this] { showProgress(); });
@@ -52,19 +51,9 @@ QString PracticeExport::proposedFileName(const QString &songPath, int speedPerce
         .arg(base, signedNumber(speedPercent), signedNumber(pitchSemitones));
 }
 
-qint64 PracticeExport::shownPosition() const
+void PracticeExport::start(int line)
 {
-    if (m_window.Player().IsPlaying())
-        return m_window.Player().GetPosition();
-    // Paused, the engine reports no position; the slider still shows where it stopped.
-    const TLxSlider *slider = m_window.SliderMng().Find(QStringLiteral("SLIDER_PLAY"));
-    return slider ? slider->GetValue() : -1;
-}
-
-void PracticeExport::start()
-{
-    TLxMusicInfoMng &mng = m_window.Player().MusicInfoMng();
-    const int line = m_window.SingleSelectedIndex();
+    const TLxMusicInfoMng &mng = m_session.PlayList();
     const TLxMusicInfo *entry = line >= 0 ? mng.Entry(line) : nullptr;
     if (!entry || busy()) {
         m_messages.show(busy() ? QStringLiteral("練習用ファイルを書き出しています。"
@@ -76,14 +65,16 @@ void PracticeExport::start()
     }
     RenderRequest request;
     request.input = entry->FileName;
-    request.settings = m_window.Player().Settings();
+    request.settings = m_session.Player().Settings();
     request.pluginFolder = quillmere::AppPaths::pluginDir();
     // Only the song being played has a position, so only it can have a section under it.
-    const int section = line == mng.GetCurrentIndex() ? entry->FindSection(shownPosition()) : -1;
+    const bool heard = m_session.transport() != PracticeSession::Transport::Stopped;
+    const int section =
+        heard && line == mng.GetCurrentIndex() ? entry->FindSection(m_session.Position()) : -1;
     if (section >= 0) {
-        request.loopFromSeconds = double(entry->Sections[size_t(section)].PosA) / BytesPerSecond;
-        request.loopToSeconds = double(entry->Sections[size_t(section)].PosB) / BytesPerSecond;
-        request.breath = m_window.Player().Breath(); // the repeats sound as they do here
+        request.loopFromSeconds = quillmere::bytesToSeconds(entry->Sections[size_t(section)].PosA);
+        request.loopToSeconds = quillmere::bytesToSeconds(entry->Sections[size_t(section)].PosB);
+        request.breath = m_session.Player().Breath(); // the repeats sound as they do here
     }
     if (!askForTarget(request.input, request.output) ||
         (section >= 0 && !askForRepeats(request.repeats)))
@@ -93,8 +84,8 @@ void PracticeExport::start()
 
 bool PracticeExport::askForTarget(const QString &songPath, QString &target)
 {
-    const PlayerSettings &settings = m_window.Player().Settings();
-    QFileDialog dialog(&m_window);
+    const PlayerSettings &settings = m_session.Player().Settings();
+    QFileDialog dialog(m_parent);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setWindowTitle(QStringLiteral("練習用に書き出し"));
     dialog.setNameFilters(
@@ -114,7 +105,7 @@ bool PracticeExport::askForTarget(const QString &songPath, QString &target)
 
 bool PracticeExport::askForRepeats(int &repeats)
 {
-    QInputDialog dialog(&m_window);
+    QInputDialog dialog(m_parent);
     dialog.setObjectName(QStringLiteral("PracticeRepeatDialog"));
     dialog.setWindowTitle(QStringLiteral("練習用に書き出し"));
     dialog.setLabelText(QStringLiteral("区間を繰り返す回数:"));
@@ -133,7 +124,7 @@ void PracticeExport::launch(const RenderRequest &request)
     m_framesDone = 0;
     m_framesTotal = -1;
     m_progress = new QProgressDialog(QStringLiteral("練習用ファイルを書き出しています..."),
-                                     QStringLiteral("キャンセル"), 0, ProgressSteps, &m_window);
+                                     QStringLiteral("キャンセル"), 0, ProgressSteps, m_parent);
     m_progress->setObjectName(QStringLiteral("PracticeExportProgress"));
     m_progress->setWindowTitle(QStringLiteral("練習用に書き出し"));
     m_progress->setWindowModality(Qt::NonModal); // playing and editing go on meanwhile

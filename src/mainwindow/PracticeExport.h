@@ -14,34 +14,37 @@
 
 class MessagePresenter;
 class QProgressDialog;
+class PracticeSession;
 class QThread;
-class TForm1;
+class QWidget;
 
-// The play list's "練習用に書き出し...": renders the selected song, or the A-B section under
-// the position (repeated as often as asked), with the window's speed, pitch, equaliser,
+// The play list's "練習用に書き出し...": renders a song of the list, or the A-B section under
+// the position (repeated as often as asked), with the session's speed, pitch, equaliser,
 // reverb and balance, to a WAV or FLAC file the user names. The render runs on a worker
-// while a progress dialog offers to cancel; the window goes on playing meanwhile.
+// while a progress dialog offers to cancel; the session goes on playing meanwhile.
 class PracticeExport : public QObject {
     Q_OBJECT
 public:
-    PracticeExport(TForm1 &window, MessagePresenter &messages);
+    // The dialogs open over parent, which owns the export.
+    PracticeExport(PracticeSession &session, QWidget *parent, MessagePresenter &messages);
     ~PracticeExport() override; // cancels a render still running and waits for it
 
-    void start();
+    // Exports line `line` of the list (-1: none chosen, which the user is told).
+    void start(int line);
     bool busy() const { return m_worker != nullptr; }
 
     // "song (-25%, +2).wav"; "song.wav" when the speed and the pitch are both neutral.
     static QString proposedFileName(const QString &songPath, int speedPercent, int pitchSemitones);
 
 private:
-    qint64 shownPosition() const; // bytes
     bool askForTarget(const QString &songPath, QString &target);
     bool askForRepeats(int &repeats);
     void launch(const RenderRequest &request);
     void showProgress();
     void finished();
 
-    TForm1 &m_window;
+    PracticeSession &m_session;
+    QWidget *m_parent;
     MessagePresenter &m_messages;
     std::unique_ptr<QThread> m_worker;
     QPointer<QProgressDialog> m_progress;

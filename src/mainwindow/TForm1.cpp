@@ -4,12 +4,12 @@
 #include "cd/TRecordDlg.h"
 #include "common/AppPaths.h"
 #include "common/IniFile.h"
+#include "common/OptionRanges.h"
 #include "engine/TLxPlayer.h"
 #include "engine/VolumeWatcher.h"
 #include "mainwindow/FileIntake.h"
 #include "mainwindow/PlayListBox.h"
 #include "mainwindow/QuitRequest.h"
-#include "options/OptionRanges.h"
 #include "options/TToolDlg.h"
 #include "playlist/PlayListFile.h"
 #include "propertydialog/TPlayPropertyDlg.h"
@@ -122,7 +122,6 @@ TForm1::TForm1(const QStringList &paths, MessagePresenter *messages, const QStri
 {
     createMutexes();
     createChildren();
-    SectionState = 0;
     LoadIniSettings(quillmere::IniFile::load(m_settingsPath));
     SkinPaintBox::useHintColours();
 
@@ -134,6 +133,7 @@ TForm1::TForm1(const QStringList &paths, MessagePresenter *messages, const QStri
     m_volume->awaitFirstReading(std::chrono::milliseconds(500));
     LastVolume = m_volume->GetVolume();
     WindowDragging = false;
+    createSession();
     createButtons();
     createSliders();
     updateButtons(0, false);
@@ -150,15 +150,12 @@ TForm1::TForm1(const QStringList &paths, MessagePresenter *messages, const QStri
     createPlayListControls();
     createSectionBarMenu();
 
-    connect(&Timer1, &QTimer::timeout, this, [this] { runHandler([this] { Timer1Timer(); }); });
     connect(&TimerSpec, &QTimer::timeout, this,
             [this] { runHandler([this] { TimerSpecTimer(); }); });
     connect(&TimerRepeat, &QTimer::timeout, this,
             [this] { runHandler([this] { TimerRepeatTimer(); }); });
-    Timer1.setInterval(50);
     TimerSpec.setInterval(33);
     TimerRepeat.setInterval(100);
-    Timer1.start();
     TimerRepeat.start();
     for (QWidget *w : {static_cast<QWidget *>(ListBoxPlayList), static_cast<QWidget *>(EditSecond),
                        static_cast<QWidget *>(EditTotal), static_cast<QWidget *>(EditSpeed),
@@ -167,6 +164,8 @@ TForm1::TForm1(const QStringList &paths, MessagePresenter *messages, const QStri
     FormPaint();
     m_options.load(m_settingsPath);
     applyLoopBreath();
+    m_session->SetShowPeaks(m_options.ShowOfPeaks);
+    m_session->SetPlayLimit(m_options.PlayTimer);
     createToolDialog();
     createRecordDialog();
     ProcessCommandLine(paths);
@@ -175,12 +174,14 @@ TForm1::TForm1(const QStringList &paths, MessagePresenter *messages, const QStri
 TForm1::~TForm1()
 {
     TimerSpec.stop();
-    Timer1.stop();
+    if (m_session)
+        Timer1().stop();
     TimerRepeat.stop();
     m_intake.reset(); // a request still queued must not reach a half-destroyed window
     m_toolDlg.reset();
     m_recordDlg.reset(); // its CD streams live in the engine's back end
     SettingsSaveTimer.stop();
+    m_session.reset(); // it works on the engine
     // The engine first: it writes the default playlist and the [Player] keys.
     m_player.reset();
     SaveSettings();
@@ -302,12 +303,6 @@ void TForm1::loadPlayList()
         if (list.SavesDefaultPlayList() && !m_loadingPlayList)
             list.SaveDefaultPlayList(); // a failure keeps the old file; exit tries again
     });
-    // Saved a second after the first unsaved change: a steady stream of changes (a short song
-    // looping) must not put the save off for ever.
-    mng.SetChangeListener([this] {
-        if (!AutoSaveTimer.isActive())
-            AutoSaveTimer.start();
-    });
 }
 
 void TForm1::createButtons()
@@ -317,13 +312,10 @@ void TForm1::createButtons()
         return SkinButtonHint{QString::fromUtf8(Hints[i].off), QString::fromUtf8(Hints[i].on)};
     });
     for (const SkinLayout::Button &b : layout.buttons) {
-        if (b.name == u"BUTTON_LOOP") {
-            if (m_abLoopAtStart)
-                m_buttons->Toggle(b.name);
-            m_player->SetABLoop(m_abLoopAtStart);
-        } else if (b.name == u"BUTTON_RANDOM" && RandomMode) {
+        if (b.name == u"BUTTON_LOOP" && m_abLoopAtStart)
             m_buttons->Toggle(b.name);
-        }
+        else if (b.name == u"BUTTON_RANDOM" && m_randomAtStart)
+            m_buttons->Toggle(b.name);
     }
 }
 
@@ -381,7 +373,7 @@ void TForm1::LoadIniSettings(const quillmere::IniFile &ini)
 {
     move(ini.readInteger(FormSection, u"Left", 100), ini.readInteger(FormSection, u"Top", 100));
     m_abLoopAtStart = ini.readBool(FormSection, u"ABLoop", false);
-    RandomMode = ini.readBool(FormSection, u"Random", false);
+    m_randomAtStart = ini.readBool(FormSection, u"Random", false);
     // Clamped, so that a damaged file can neither turn the range upside down nor reach a
     // standstill at -100 %.
     MinOfSpeed = OptionRanges::MinOfSpeed.clamp(ini.readInteger(OptionSection, u"MinOfSpeed", -75));
@@ -392,9 +384,9 @@ void TForm1::SaveIniSettings(quillmere::IniFile &ini) const
 {
     ini.writeInteger(FormSection, u"Top", pos().y());
     ini.writeInteger(FormSection, u"Left", pos().x());
-    // The engine is gone by now; the loop button mirrors its A-B repeat mode.
+    // The session and the engine are gone by now; the two buttons mirror their modes.
     ini.writeBool(FormSection, u"ABLoop", m_buttons->IsOn(u"BUTTON_LOOP"));
-    ini.writeBool(FormSection, u"Random", RandomMode);
+    ini.writeBool(FormSection, u"Random", m_buttons->IsOn(u"BUTTON_RANDOM"));
     ini.writeInteger(OptionSection, u"MinOfSpeed", MinOfSpeed);
     ini.writeInteger(OptionSection, u"MaxOfSpeed", MaxOfSpeed);
 }

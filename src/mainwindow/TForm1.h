@@ -1,13 +1,12 @@
 #pragma once
 
 // The main window. Everything here runs on the UI thread; the audio threads reach it only
-// through the engine's end-of-song flag, which Timer1 polls.
+// through the practice session, whose clock (Timer1) polls the engine's end-of-song flag.
 
 #include "common/TLxMutex.h"
 #include "mainwindow/MessageBoxPresenter.h"
 #include "mainwindow/OptionSettings.h"
-#include "mainwindow/SpeedTrainerSession.h"
-#include "mainwindow/TapTempo.h"
+#include "session/PracticeSession.h"
 #include "skinwidgets/SkinPaintBox.h"
 
 #include <QElapsedTimer>
@@ -40,7 +39,9 @@ class VolumeWatcher;
 
 // The player's window: the skin surface with every button and slider, the spectrum, the A-B
 // section bar, the play list and the time and value fields. It owns the engine, the system
-// volume and the two skin managers, and keeps the [Form] keys and the speed range.
+// volume, the practice session over them and the two skin managers, and keeps the [Form] keys
+// and the speed range. Its handlers call the session; its controls show what the session
+// announces.
 // Construction and settings: TForm1.cpp; the mouse and the commands: TForm1Commands.cpp;
 // playback, the timers and A-B repeat: TForm1Playback.cpp; the play list's commands:
 // TForm1PlayList.cpp.
@@ -66,6 +67,7 @@ public:
     // The first copy's own arguments: one ".qlx" alone replaces the list; otherwise the paths
     // are added and, once they are in, the last added entry starts playing.
     void ProcessCommandLine(const QStringList &paths);
+    // The speed and pitch sliders' values go to the session.
     void ApplySpeedSlider();
     void ApplyPitchSlider();
     // Moves a slider as a drag to value would, with the same effect on the sound.
@@ -90,10 +92,10 @@ public:
     void PopupMenuSectionBarPopup(QPoint globalPos, int section);
     void ShowSpeedTrainerDialog(int section);
     QMenu &PopupMenuSectionBar() { return *m_sectionMenu; }
-    const SpeedTrainerSession &Trainer() const { return m_trainer; }
+    const SpeedTrainerSession &Trainer() const { return m_session->Trainer(); }
 
     // Playback, the timers and A-B repeat.
-    void Timer1Timer();
+    void Timer1Timer(); // one tick of the session's clock
     void TimerSpecTimer();
     void PlayEnd(); // the end of a song or of the continuous-play time
     bool PlayFile(const QString &path);
@@ -147,6 +149,7 @@ public:
     void CopyDataReceived(const QString &path, const std::function<void()> &done);
 
     TLxPlayer &Player() { return *m_player; }
+    PracticeSession &Session() { return *m_session; }
     TLxButtonMng &ButtonMng() { return *m_buttons; }
     TLxSliderMng &SliderMng() { return *m_sliders; }
     OptionSettings &Options() { return m_options; }
@@ -160,8 +163,12 @@ public:
     QString TotalText() const;
     bool ABLoopAtStart() const { return m_abLoopAtStart; }
 
-    // The window's state, read by the tests.
-    bool RandomMode = false;
+    // The window's state, read by the tests; the playback state is the session's.
+    bool RandomMode() const { return m_session->Random(); }
+    PracticeSession::Sectioning SectionState() const { return m_session->sectioning(); }
+    int RepeatSection() const { return m_session->RepeatSection(); }
+    PracticeSession::PlayLimit SleepState() const { return m_session->playLimit(); }
+    int SleepElapsedMs() const { return m_session->PlayLimitElapsedMs(); }
     int MinOfSpeed = -75;
     int MaxOfSpeed = 300;
     QString RepeatButtonName;
@@ -169,10 +176,6 @@ public:
     QPoint DragStart;
     bool PositionDragging = false;
     int LastVolume = 0;
-    int SectionState = 0; // 0 = looking for a section, 1 = inside RepeatSection
-    int RepeatSection = -1;
-    int SleepState = 0; // 0 = not counting, 1 = counting, 2 = expired
-    int SleepElapsedMs = 0;
 
     // Named locks shared with other copies: "QuillmerePlayer_Record" (a copy runs; held
     // while the section bar is drawn), "QuillmerePlayer_Play" (the mouse, timer and
@@ -188,7 +191,7 @@ public:
     // a crash or a lost session keeps the sound the user had set up.
     QTimer SettingsSaveTimer;
     void SaveSettings();
-    QTimer Timer1;
+    QTimer &Timer1() { return m_session->Clock(); }
     QTimer TimerSpec;
     QTimer TimerRepeat;
 
@@ -212,9 +215,15 @@ private:
     void createToolDialog();
     void createRecordDialog();
     void createSectionBarMenu();
-    // The section being repeated or played, else the one the A and B buttons work on; -1.
-    int playedSection() const;
-    void setTrainerSpeed(int percent);
+    void createSession();
+    // The session's announcements, shown in the controls.
+    void showTransport(PracticeSession::Transport transport);
+    void showSongStarted(qint64 length);
+    void showPosition(qint64 bytes);
+    void showSpeed(int percent);
+    void showPitch(int semitones);
+    void showCountInTempo();
+    void showToggle(const QString &name, bool on);
     void fillToolDialog();
     void takeToolDialog();
     void saveOptionSection();
@@ -233,12 +242,8 @@ private:
     void playButtonSteps();
     void stepSpeed(int delta);
     void stepPitch(int delta);
-    void resetEqualizer();
     void openFile();
     void saveFile();
-    void skipCommand(bool forward);
-    void stepEntry(bool forward, bool play);
-    void postPlayEnd();
     void systemError(int code, const QString &detail = {});
     void updateButtons(int mode, bool keepAB);
     void updateButtonsToPlayState();
@@ -250,12 +255,11 @@ private:
     MessagePresenter &m_messages;
     QString m_settingsPath;
     OptionSettings m_options;
-    TapTempo m_tapTempo;
     QElapsedTimer m_tapClock;
-    bool m_tempoTapped = false;
-    // Hands the pause and count-in of the options to the engine and shows the tempo.
+    // Hands the pause and count-in of the options to the session.
     void applyLoopBreath();
     bool m_abLoopAtStart = false;
+    bool m_randomAtStart = false;
     bool m_reportingLockError = false;
     bool m_loadingPlayList = false;
     QString m_openFilter;
@@ -271,6 +275,7 @@ private:
 
     std::unique_ptr<TLxPlayer> m_player;
     std::unique_ptr<quillmere::engine::VolumeWatcher> m_volume;
+    std::unique_ptr<PracticeSession> m_session;
     std::unique_ptr<TLxButtonMng> m_buttons;
     std::unique_ptr<TLxSliderMng> m_sliders;
     std::unique_ptr<FileIntake> m_intake;
@@ -284,7 +289,6 @@ private:
     QMenu *m_sectionMenu = nullptr;
     QAction *PopupSpeedTrainer = nullptr;
     int m_menuSection = -1; // the section the section bar's menu was opened for
-    SpeedTrainerSession m_trainer;
     // Last, so that it goes first: its CD streams live in the player's back end.
     std::unique_ptr<TRecordDlg> m_recordDlg;
 };

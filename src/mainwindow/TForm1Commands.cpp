@@ -114,18 +114,18 @@ void TForm1::sliderChanged(const QString &name)
 {
     const int value = sliderValue(name);
     if (name == u"SLIDER_PAN")
-        m_player->SetPan(value);
+        m_session->SetPan(value);
     else if (name == SpeedSlider)
         ApplySpeedSlider();
     else if (name == PitchSlider)
         ApplyPitchSlider();
     else if (name == u"SLIDER_VOLUME")
-        m_volume->SetVolume(value);
+        m_session->SetVolume(value);
     else if (name == u"SLIDER_REVERB")
-        m_player->SetReverb(value);
+        m_session->SetReverb(value);
     for (int band = 0; band < PlayerSettings::Bands; ++band) {
         if (name == EqSliders[band])
-            m_player->SetEqualizerBand(band + 1, value);
+            m_session->SetEqualizerBand(band, value);
     }
     if (name != u"SLIDER_PLAY")
         SettingsSaveTimer.start();
@@ -202,86 +202,47 @@ void TForm1::keyPressEvent(QKeyEvent *event)
 
 void TForm1::ApplySpeedSlider()
 {
-    const int value = sliderValue(SpeedSlider);
-    EditSpeed->setText(signedText(value) + u'%');
-    m_player->SetSpeed(value);
+    m_session->SetSpeed(sliderValue(SpeedSlider));
 }
 
 void TForm1::ApplyPitchSlider()
 {
-    const int value = sliderValue(PitchSlider);
-    EditPitch->setText(signedText(value));
-    m_player->SetPitch(value);
+    m_session->SetPitch(sliderValue(PitchSlider));
+}
+
+void TForm1::showSpeed(int percent)
+{
+    setSliderValue(SpeedSlider, percent);
+    EditSpeed->setText(signedText(percent) + u'%');
+}
+
+void TForm1::showPitch(int semitones)
+{
+    setSliderValue(PitchSlider, semitones);
+    EditPitch->setText(signedText(semitones));
 }
 
 void TForm1::stepSpeed(int delta)
 {
-    setSliderValue(SpeedSlider, std::clamp(sliderValue(SpeedSlider) + delta, MinOfSpeed,
-                                           std::max(MinOfSpeed, MaxOfSpeed)));
-    ApplySpeedSlider();
+    m_session->SetSpeed(m_session->Speed() + delta);
 }
 
 void TForm1::stepPitch(int delta)
 {
-    setSliderValue(PitchSlider, std::clamp(sliderValue(PitchSlider) + delta, -24, 24));
-    ApplyPitchSlider();
-}
-
-void TForm1::resetEqualizer()
-{
-    for (int band = 0; band < PlayerSettings::Bands; ++band) {
-        setSliderValue(EqSliders[band], 0);
-        m_player->SetEqualizerBand(band + 1, 0);
-    }
+    m_session->SetPitch(m_session->Pitch() + delta);
 }
 
 void TForm1::playButtonSteps()
 {
     const int line = ListBoxPlayList->itemIndex();
-    const bool one = ListBoxPlayList->selectedCount() == 1 && line >= 0;
-    TLxMusicInfoMng &mng = m_player->MusicInfoMng();
-    const auto playLine = [&] {
-        mng.SetCurrentIndex(line);
-        mng.ResetPlayed(line);
-        QString name;
-        if (mng.GetCurrentFileName(name))
-            PlayFile(name);
-    };
-    if (one && m_player->IsPaused() && line == mng.GetCurrentIndex()) {
-        ResumePlayback();
-    } else if (one && m_player->IsPaused()) {
-        SleepElapsedMs = 0;
-        SleepState = 0;
-        StopPlayback();
-        playLine();
-    } else if (one) {
-        playLine();
-    } else {
-        information(QStringLiteral(
-            "プレイリストをクリックして再生するオーディオファイルを1個選んでください。"));
-        setPlayOn(false);
-    }
-    m_player->ClearEnded();
-}
-
-// Next and back: while playing in A-B mode they jump to the neighbouring section of the song
-// first, and only past the last (or first) one to the neighbouring song.
-void TForm1::skipCommand(bool forward)
-{
-    if (!isPlayOn()) {
-        stepEntry(forward, false);
+    if (ListBoxPlayList->selectedCount() == 1 && line >= 0) {
+        m_session->PlayLine(line);
         return;
     }
-    SleepElapsedMs = 0;
-    SleepState = 1;
-    SectionState = 0;
-    const TLxMusicInfoMng &mng = m_player->MusicInfoMng();
-    const qint64 position = m_player->GetPosition();
-    const qint64 a = forward ? mng.NextSectionStart(position) : mng.PrevSectionStart(position);
-    if (a >= 0 && m_player->IsABLoop())
-        m_player->SetPosition(a);
-    else
-        stepEntry(forward, true);
+    information(QStringLiteral(
+        "プレイリストをクリックして再生するオーディオファイルを1個選んでください。"));
+    setPlayOn(false);
+    m_player->ClearEnded();
 }
 
 void TForm1::openFile()
@@ -325,23 +286,21 @@ void TForm1::RunCommand(const QString &name, Qt::KeyboardModifiers modifiers)
 bool TForm1::runPlaybackCommand(const QString &name)
 {
     if (name == Play) {
-        SleepElapsedMs = 0;
-        SleepState = 1;
+        m_session->ResetPlayLimit(PracticeSession::PlayLimit::Counting);
         if (isPlayOn())
             playButtonSteps();
         else
             PausePlayback();
     } else if (name == u"BUTTON_STOP") {
-        SectionState = 0;
-        SleepElapsedMs = 0;
-        SleepState = 0;
+        m_session->ForgetRepeatSection();
+        m_session->ResetPlayLimit(PracticeSession::PlayLimit::Off);
         StopPlayback();
     } else if (name == u"BUTTON_PLAY_NEXT") {
-        skipCommand(true);
+        m_session->Skip(true);
     } else if (name == u"BUTTON_PLAY_BACK") {
-        skipCommand(false);
+        m_session->Skip(false);
     } else if (name == u"BUTTON_RANDOM") {
-        RandomMode = m_buttons->IsOn(name);
+        m_session->SetRandom(m_buttons->IsOn(name));
     } else if (name == u"BUTTON_RECORD") {
         RecordCommand();
     } else {
@@ -353,36 +312,16 @@ bool TForm1::runPlaybackCommand(const QString &name)
 bool TForm1::runSectionCommand(const QString &name, Qt::KeyboardModifiers modifiers)
 {
     if (name == u"BUTTON_LOOP") {
-        const bool on = m_buttons->IsOn(name);
-        if (!on) {
-            SectionState = 0;
-            m_trainer.stop(); // the speed reached stays
-        }
-        m_player->SetABLoop(on);
-        m_player->FollowSection(SectionState == 1 ? RepeatSection : -1, m_player->GetPosition());
+        m_session->SetABLoop(m_buttons->IsOn(name));
     } else if (name == u"BUTTON_A") {
-        {
-            const TLxMutexLocker locked(PaintMutex);
-            m_player->SetPointA(modifiers.testFlag(Qt::ShiftModifier));
-        }
-        SectionState = 0;
+        const TLxMutexLocker locked(PaintMutex);
+        m_session->SetPointA(modifiers.testFlag(Qt::ShiftModifier));
     } else if (name == u"BUTTON_B") {
-        int section = -1;
-        {
-            const TLxMutexLocker locked(PaintMutex);
-            section = m_player->SetPointB();
-        }
-        if (section >= 0 && m_player->IsABLoop()) {
-            RepeatSection = section;
-            SectionState = 1;
-        }
+        const TLxMutexLocker locked(PaintMutex);
+        m_session->SetPointB();
     } else if (name == u"BUTTON_DEL_AB" || name == u"BUTTON_DEL_AB_ALL") {
-        {
-            const TLxMutexLocker locked(PaintMutex);
-            m_player->DeleteSection(name == u"BUTTON_DEL_AB_ALL");
-        }
-        SectionState = 0;
-        m_player->FollowSection(-1, m_player->GetPosition()); // a deleted section must not wrap
+        const TLxMutexLocker locked(PaintMutex);
+        m_session->DeleteSection(name == u"BUTTON_DEL_AB_ALL");
     } else {
         return false;
     }
@@ -396,23 +335,19 @@ bool TForm1::runSoundCommand(const QString &name)
     } else if (name == u"BUTTON_SPEEDDOWN") {
         stepSpeed(-m_options.DeltaOfSpeed);
     } else if (name == u"BUTTON_SPEED_0") {
-        setSliderValue(SpeedSlider, 0);
-        ApplySpeedSlider();
+        m_session->SetSpeed(0);
     } else if (name == u"BUTTON_PITCHUP") {
         stepPitch(m_options.DeltaOfPitch);
     } else if (name == u"BUTTON_PITCHDOWN") {
         stepPitch(-m_options.DeltaOfPitch);
     } else if (name == u"BUTTON_PITCH_0") {
-        setSliderValue(PitchSlider, 0);
-        ApplyPitchSlider();
+        m_session->SetPitch(0);
     } else if (name == u"BUTTON_PAN_0") {
-        setSliderValue(QStringLiteral("SLIDER_PAN"), 0);
-        m_player->SetPan(0);
+        m_session->SetPan(0);
     } else if (name == u"BUTTON_REVERB_0") {
-        setSliderValue(QStringLiteral("SLIDER_REVERB"), 0);
-        m_player->SetReverb(0);
+        m_session->SetReverb(0);
     } else if (name == u"BUTTON_EQ_0") {
-        resetEqualizer();
+        m_session->ResetEqualizer();
     } else {
         return false;
     }

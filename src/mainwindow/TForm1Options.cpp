@@ -1,9 +1,9 @@
 // TForm1: the options dialog ("BUTTON_TOOL") and the settings it hands back.
 #include "common/IniFile.h"
+#include "common/OptionRanges.h"
 #include "engine/TLxPlayer.h"
 #include "mainwindow/TForm1.h"
 #include "options/GioClassRegistry.h"
-#include "options/OptionRanges.h"
 #include "options/TToolDlg.h"
 #include "skin/TLxButtonMng.h"
 #include "skin/TLxSlider.h"
@@ -55,12 +55,11 @@ void TForm1::takeToolDialog()
     MinOfSpeed = dlg.TrackBarMinSpeed->value() - OptionRanges::MinSpeedTrackOffset;
     MaxOfSpeed = dlg.TrackBarMaxSpeed->value();
     if (TLxSlider *speed = m_sliders->Find(QStringLiteral("SLIDER_SPEED"))) {
-        const int before = speed->GetValue();
         speed->SetRange(MinOfSpeed, MaxOfSpeed);
+        m_session->SetSpeedRange(MinOfSpeed, MaxOfSpeed);
+        m_session->SetSpeed(m_session->Speed()); // into the new range
         // The thumb moves even for a value still in range: the track now spans another range.
-        setSliderValue(QStringLiteral("SLIDER_SPEED"), std::clamp(before, MinOfSpeed, MaxOfSpeed));
-        if (speed->GetValue() != before)
-            ApplySpeedSlider();
+        showSpeed(m_session->Speed());
     }
     m_options.ShowOfPeaks = dlg.CheckSpecPeaks->isChecked();
     if (TSpectrum *spectrum = m_player->Spectrum()) {
@@ -74,7 +73,8 @@ void TForm1::takeToolDialog()
     m_options.BreathOfRepeat = dlg.TrackBarBreath->value();
     m_options.CountInClicks = dlg.SpinCountIn->value();
     applyLoopBreath();
-    SleepElapsedMs = 0;
+    m_session->SetShowPeaks(m_options.ShowOfPeaks);
+    m_session->SetPlayLimit(m_options.PlayTimer);
     update();
 }
 
@@ -105,17 +105,18 @@ void TForm1::TapCountInTempo()
 {
     if (!m_tapClock.isValid())
         m_tapClock.start();
-    if (!m_tapTempo.tap(m_tapClock.elapsed()))
-        return;
-    m_options.CountInBeatMs = OptionRanges::CountInBeatMs.clamp(m_tapTempo.beatMs());
-    m_tempoTapped = true;
-    applyLoopBreath();
+    if (m_session->TapTempo(m_tapClock.elapsed()))
+        m_options.CountInBeatMs = m_session->CountInBeatMs();
 }
 
 void TForm1::applyLoopBreath()
 {
-    m_player->SetLoopBreath(m_options.BreathOfRepeat * 100, m_options.CountInClicks,
-                            m_options.CountInBeatMs);
+    m_session->SetLoopBreath(m_options.BreathOfRepeat * 100, m_options.CountInClicks,
+                             m_options.CountInBeatMs);
+}
+
+void TForm1::showCountInTempo()
+{
     // The tempo goes with the A-B repeat button's hint, where a user looks for what repeats
     // do; it stays out of the way until a count-in is in use or a tempo was tapped.
     TLxButton *loop = m_buttons->Find(u"BUTTON_LOOP");
@@ -127,10 +128,10 @@ void TForm1::applyLoopBreath()
         if (cut >= 0)
             hint->truncate(cut);
     }
-    if (m_options.CountInClicks == 0 && !m_tempoTapped)
+    if (!m_session->CountInShown())
         return;
     const QString tempo =
-        QStringLiteral("（カウント ♩=%1）").arg(std::lround(60000.0 / m_options.CountInBeatMs));
+        QStringLiteral("（カウント ♩=%1）").arg(std::lround(60000.0 / m_session->CountInBeatMs()));
     loop->Hint += tempo;
     toggle->OnHint += tempo;
 }

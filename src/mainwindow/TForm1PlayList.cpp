@@ -54,8 +54,10 @@ void TForm1::createPlayListControls()
     PopupUp = m_popupMenu->addAction(QStringLiteral("上へ (&U)"), this, [this] { PopupUpClick(); });
     PopupDown =
         m_popupMenu->addAction(QStringLiteral("下へ (&D)"), this, [this] { PopupDownClick(); });
-    auto *practice = new PracticeExport(*this, m_messages); // a child: goes with the window
-    m_popupMenu->addAction(QStringLiteral("練習用に書き出し..."), practice, &PracticeExport::start);
+    // A child: goes with the window.
+    auto *practice = new PracticeExport(*m_session, this, m_messages);
+    m_popupMenu->addAction(QStringLiteral("練習用に書き出し..."), practice,
+                           [this, practice] { practice->start(SingleSelectedIndex()); });
     m_intake = std::make_unique<FileIntake>(
         [this](const QString &path, TLxMusicInfo &probed) {
             return m_player->ProbeFile(path, probed, false);
@@ -79,16 +81,13 @@ void TForm1::ListBoxPlayListDblClick()
     if (line < 0 || line >= mng.GetCount())
         return;
     const TLxMutexLocker locked(PlayMutex);
-    SleepElapsedMs = 0;
-    SleepState = 0;
+    m_session->ResetPlayLimit(PracticeSession::PlayLimit::Off);
     StopPlayback();
     mng.SetCurrentIndex(line);
     mng.ResetPlayed(line);
     QString name;
-    if (mng.GetCurrentFileName(name) && PlayFile(name)) {
-        SleepElapsedMs = 0;
-        SleepState = 1;
-    }
+    if (mng.GetCurrentFileName(name) && PlayFile(name))
+        m_session->ResetPlayLimit(PracticeSession::PlayLimit::Counting);
 }
 
 void TForm1::DeleteSelectedEntries()
@@ -101,8 +100,7 @@ void TForm1::DeleteSelectedEntries()
         if (!item || !item->isSelected())
             continue;
         if (line == current) {
-            SleepElapsedMs = 0;
-            SleepState = 0;
+            m_session->ResetPlayLimit(PracticeSession::PlayLimit::Off);
             StopPlayback();
         }
         mng.DeleteEntry(line);

@@ -1,8 +1,6 @@
-// TForm1: playback of the play list, the position and spectrum timers, A-B repeat and the
-// continuous-play limit. UI thread only: the end of a song reaches us as the engine's ended
-// flag, which Timer1 polls, and what plays next is decided here, never on an audio thread.
+// TForm1: the window's side of playback: the clock's and the spectrum's timers, and the
+// controls that show what the practice session announces. UI thread only.
 #include "engine/TLxPlayer.h"
-#include "engine/VolumeWatcher.h"
 #include "mainwindow/PlayListBox.h"
 #include "mainwindow/TForm1.h"
 #include "skin/TLxButtonMng.h"
@@ -10,8 +8,7 @@
 
 #include <QLineEdit>
 
-#include <algorithm>
-#include <array>
+#include <optional>
 
 namespace {
 const QString PositionSlider = QStringLiteral("SLIDER_PLAY");
@@ -21,68 +18,15 @@ const QString Zero = QStringLiteral("00:00");
 void TForm1::Timer1Timer()
 {
     const TLxMutexLocker locked(PlayMutex);
-    if (SleepState == 1 && m_options.PlayTimer != 0) {
-        SleepElapsedMs += Timer1.interval();
-        if (SleepElapsedMs / 60000 >= m_options.PlayTimer * 10) {
-            SleepState = 2;
-            postPlayEnd();
-        }
-    }
-    try {
-        if (!m_player->IsPlaying()) {
-            if (m_player->IsEnded()) {
-                m_player->ClearEnded();
-                postPlayEnd();
-            }
-            return;
-        }
-        if (PositionDragging) {
-            SectionState = 0;
-            m_player->SetPosition(positionSliderValue());
-        }
-        const qint64 pos = m_player->GetPosition();
-        qint64 followFrom = pos;
-        EditSecond->setText(TLxPlayer::FormatTime(pos));
-        setSliderValue(PositionSlider, pos);
-        m_player->DrawPosition();
-        // The stream repeats the section itself; the jump back from past B is left for when
-        // the stream could not (the position got past B before the range was set).
-        if (m_player->IsABLoop()) {
-            const TLxMusicInfoMng &mng = m_player->MusicInfoMng();
-            if (SectionState == 0) {
-                RepeatSection = mng.FindSection(pos);
-                if (RepeatSection >= 0)
-                    SectionState = 1;
-            } else {
-                const qint64 restart = mng.SectionRestartPos(RepeatSection, pos);
-                if (restart >= 0) {
-                    SectionState = 0;
-                    m_player->SetPosition(restart);
-                    followFrom = restart; // the range made ready for the jump must stay
-                }
-            }
-        }
-        const int looped = m_player->IsABLoop() && SectionState == 1 ? RepeatSection : -1;
-        if (const std::optional<int> speed =
-                m_trainer.follow(m_player->MusicInfoMng(), looped, pos, PositionDragging))
-            setTrainerSpeed(*speed);
-        m_player->FollowSection(SectionState == 1 ? RepeatSection : -1, followFrom);
-    } catch (const std::exception &e) {
-        systemError(4607, QString::fromLocal8Bit(e.what()));
-    }
+    m_session->Tick(PositionDragging ? std::optional<qint64>(positionSliderValue()) : std::nullopt);
 }
 
 void TForm1::TimerSpecTimer()
 {
     const TLxMutexLocker locked(PlayMutex);
     try {
-        if (m_player->TakeOutputLoss()) {
-            StopPlayback(); // stops this timer too, so the message is shown once
-            information(QStringLiteral("サウンドデバイスが使えなくなったため再生を停止しました。"));
-            return;
-        }
         if (!PositionDragging) {
-            const int volume = m_volume->GetVolume();
+            const int volume = m_session->Volume();
             if (volume != LastVolume) {
                 if (volume >= 0)
                     setSliderValue(QStringLiteral("SLIDER_VOLUME"), volume);
@@ -90,85 +34,72 @@ void TForm1::TimerSpecTimer()
                 LastVolume = volume;
             }
         }
-        m_player->DrawSpectrum(PaintBox2);
+        // A window no one can see is not drawn, and its spectrum not computed.
+        if (isVisible() && !isMinimized())
+            m_player->DrawSpectrum(PaintBox2);
     } catch (const std::exception &) {
         systemError(4608);
     }
 }
 
-void TForm1::postPlayEnd()
-{
-    // Posted, not called: what plays next is decided after the timer handler has finished.
-    QMetaObject::invokeMethod(
-        this, [this] { PlayEnd(); }, Qt::QueuedConnection);
-}
-
 void TForm1::PlayEnd()
 {
-    m_player->ClearEnded();
-    if (SleepState == 2) {
-        SleepElapsedMs = 0;
-        SleepState = 0;
-        StopPlayback();
-        information(QStringLiteral("連続再生タイマー経過: 再生停止します。"));
-        return;
-    }
-    TLxMusicInfoMng &mng = m_player->MusicInfoMng();
-    if (mng.GetCount() == 0)
-        return;
-    QString name;
-    bool found = false;
-    if (m_player->IsABLoop())
-        found = mng.GetCurrentFileName(name);
-    else if (RandomMode)
-        found = mng.RandomEntry(name);
-    else
-        found = mng.NextEntry(name);
-    if (found)
-        PlayFile(name);
+    m_session->PlayEnd();
 }
 
 bool TForm1::PlayFile(const QString &path)
 {
-    // The section being repeated belongs to the song that played before.
-    SectionState = 0;
-    RepeatSection = -1;
-    m_trainer.stop();
-    std::array<int, PlayerSettings::Bands> eq{};
-    for (int band = 0; band < PlayerSettings::Bands; ++band)
-        eq[size_t(band)] = sliderValue(
-            QStringLiteral("SLIDER_EQ_%1").arg(PlayerSettings::BandCentresHz[size_t(band)]));
-    const bool opened = m_player->OpenSong(path, sliderValue(QStringLiteral("SLIDER_PAN")),
-                                           sliderValue(QStringLiteral("SLIDER_SPEED")),
-                                           sliderValue(QStringLiteral("SLIDER_PITCH")),
-                                           sliderValue(QStringLiteral("SLIDER_REVERB")), eq);
+    return m_session->PlayFile(path);
+}
+
+void TForm1::showSongStarted(qint64 length)
+{
     TLxMusicInfoMng &mng = m_player->MusicInfoMng();
-    try {
-        if (!opened) {
-            removeUnplayableEntry(path);
-            return false;
-        }
-        SelectOnly(mng.GetCurrentIndex());
-        const qint64 length = m_player->GetLengthBytes();
-        m_player->SetCurrentLength(length);
-        mng.DrawPosition(0);
-        TLxSlider *position = m_sliders->Find(PositionSlider);
-        position->SetRange(0, length);
-        EditTotal->setText(TLxPlayer::FormatTime(length));
-        position->SetValue(0);
+    SelectOnly(mng.GetCurrentIndex());
+    mng.DrawPosition(0);
+    TLxSlider *position = m_sliders->Find(PositionSlider);
+    position->SetRange(0, length);
+    EditTotal->setText(TLxPlayer::FormatTime(length));
+    position->SetValue(0);
+    PaintBox1->canvasChanged();
+    setPlayOn(true);
+    updateButtons(2, true);
+}
+
+void TForm1::showTransport(PracticeSession::Transport transport)
+{
+    switch (transport) {
+    case PracticeSession::Transport::Playing:
+        TimerSpec.start();
         setPlayOn(true);
-        try {
-            mng.SetPlayed(mng.GetCurrentIndex());
-            m_player->Play(false, m_options.ShowOfPeaks);
-            TimerSpec.start();
-        } catch (const std::exception &) {
-            systemError(4611);
-        }
-        updateButtons(2, true);
-    } catch (const std::exception &) {
-        systemError(4612);
+        updateButtons(3, true);
+        break;
+    case PracticeSession::Transport::Paused:
+        // Paused, nothing moves: the spectrum's timer rests with the clock.
+        TimerSpec.stop();
+        updateButtons(4, false);
+        setPlayOn(false);
+        break;
+    case PracticeSession::Transport::Stopped:
+        // The spectrum timer reads the engine on this thread only, so stopping it is enough.
+        TimerSpec.stop();
+        EditSecond->setText(Zero);
+        EditTotal->setText(Zero);
+        updateButtons(1, false);
+        setPlayOn(false);
+        setSliderValue(PositionSlider, 0);
+        break;
     }
-    return opened;
+}
+
+void TForm1::showPosition(qint64 bytes)
+{
+    // A tick that changed nothing draws nothing.
+    const QString text = TLxPlayer::FormatTime(bytes);
+    if (EditSecond->text() != text)
+        EditSecond->setText(text);
+    setSliderValue(PositionSlider, bytes);
+    m_player->MusicInfoMng().DrawPosition(bytes);
 }
 
 void TForm1::removeUnplayableEntry(const QString &path)
@@ -188,59 +119,27 @@ void TForm1::removeUnplayableEntry(const QString &path)
 
 void TForm1::StopPlayback()
 {
-    // The spectrum timer reads the engine on this thread only, so stopping it is enough.
-    TimerSpec.stop();
-    m_player->Stop(PaintBox2);
-    m_trainer.stop(); // the speed reached stays for the next start
-    // A song that ended just before must not start the next one after the user stopped.
-    m_player->ClearEnded();
-    EditSecond->setText(Zero);
-    EditTotal->setText(Zero);
-    updateButtons(1, false);
-    setPlayOn(false);
-    setSliderValue(PositionSlider, 0);
+    m_session->Stop();
 }
 
 void TForm1::PausePlayback()
 {
-    SleepElapsedMs = 0;
-    SleepState = 0;
-    m_player->Pause(PaintBox2);
-    m_player->ClearEnded();
-    updateButtons(4, false);
-    setPlayOn(false);
+    m_session->Pause();
 }
 
 void TForm1::ResumePlayback()
 {
-    SleepElapsedMs = 0;
-    SleepState = 1;
-    m_player->Play(false, m_options.ShowOfPeaks);
-    updateButtons(3, true);
+    m_session->Resume();
 }
 
 void TForm1::PlayNextEntry(bool play)
 {
-    stepEntry(true, play);
+    m_session->StepEntry(true, play);
 }
 
 void TForm1::PlayPreviousEntry(bool play)
 {
-    stepEntry(false, play);
-}
-
-void TForm1::stepEntry(bool forward, bool play)
-{
-    TLxMusicInfoMng &mng = m_player->MusicInfoMng();
-    if (play)
-        StopPlayback();
-    QString name;
-    if (mng.GetCount() == 0 || !(forward ? mng.NextEntry(name) : mng.PrevEntry(name)))
-        return;
-    if (play)
-        PlayFile(name);
-    else
-        SelectOnly(mng.GetCurrentIndex());
+    m_session->StepEntry(false, play);
 }
 
 void TForm1::SelectOnly(int index)
@@ -294,9 +193,12 @@ void TForm1::setPlayOn(bool on)
 
 void TForm1::setSliderValue(const QString &name, qint64 value)
 {
+    // Only a thumb that moved is drawn again: most position ticks move it by no pixel.
     if (TLxSlider *slider = m_sliders->Find(name)) {
+        const QPoint before = slider->ThumbPos();
         slider->SetValue(value);
-        PaintBox1->canvasChanged();
+        if (slider->ThumbPos() != before)
+            PaintBox1->canvasChanged();
     }
 }
 

@@ -1,7 +1,6 @@
 // The main window's side of the CD dialog.
 #include "cd/TRecordDlg.h"
 #include "engine/TLxPlayer.h"
-#include "engine/VolumeWatcher.h"
 #include "mainwindow/TForm1.h"
 #include "playlist/TLxMusicInfo.h"
 #include "skin/TLxButtonMng.h"
@@ -11,8 +10,8 @@ void TForm1::createRecordDialog()
     TRecordDlg::Services services{m_player->Backend(),
                                   m_messages,
                                   RecordMutex,
-                                  [this] { return m_volume->GetVolume(); },
-                                  [this](int percent) { return m_volume->SetVolume(percent); },
+                                  [this] { return m_session->Volume(); },
+                                  [this](int percent) { return m_session->SetVolume(percent); },
                                   [this](const QString &path) {
                                       TLxMusicInfo probed;
                                       m_player->ProbeFile(path, probed, false);
@@ -26,19 +25,18 @@ void TForm1::createRecordDialog()
 void TForm1::RecordCommand()
 {
     if (isPlayOn()) {
-        SleepElapsedMs = 0;
-        SleepState = 0;
+        m_session->ResetPlayLimit(PracticeSession::PlayLimit::Off);
         StopPlayback();
     }
     if (m_recordDlg->hasDrives()) {
-        const bool timer1 = Timer1.isActive(), timerSpec = TimerSpec.isActive();
-        Timer1.stop();
+        const bool timer1 = Timer1().isActive(), timerSpec = TimerSpec.isActive();
+        Timer1().stop();
         TimerSpec.stop();
         m_recordDlg->SetRecordingOptions(m_options.RecordingDir, m_options.InhibitOverWriteRecord,
                                          m_options.AutoEnterToLibrary);
         m_recordDlg->exec();
         if (timer1)
-            Timer1.start();
+            Timer1().start();
         if (timerSpec)
             TimerSpec.start();
     } else {

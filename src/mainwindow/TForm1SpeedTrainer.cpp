@@ -31,28 +31,16 @@ void TForm1::createSectionBarMenu()
     // A window shortcut: it runs before any key handling of the window and the play list.
     auto *shortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_T), this);
     connect(shortcut, &QShortcut::activated, this,
-            [this] { runHandler([this] { ShowSpeedTrainerDialog(playedSection()); }); });
+            [this] { runHandler([this] { ShowSpeedTrainerDialog(m_session->PlayedSection()); }); });
     PaintBox3->hintAt = [this](QPoint p) { return SectionBarHint(p); };
     PaintBox3->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(PaintBox3, &QWidget::customContextMenuRequested, this, [this](QPoint at) {
         // The bar's pixels are skin pixels, scaled as the screen needs.
         const int x = at.x() * PaintBox3->canvas().width() / std::max(1, PaintBox3->width());
         const int under = m_player->MusicInfoMng().SectionAtX(x);
-        PopupMenuSectionBarPopup(PaintBox3->mapToGlobal(at), under >= 0 ? under : playedSection());
+        PopupMenuSectionBarPopup(PaintBox3->mapToGlobal(at),
+                                 under >= 0 ? under : m_session->PlayedSection());
     });
-}
-
-int TForm1::playedSection() const
-{
-    TLxMusicInfoMng &mng = m_player->MusicInfoMng();
-    if (SectionState == 1 && mng.Section(RepeatSection))
-        return RepeatSection;
-    if (m_player->IsPlaying() || m_player->IsPaused()) {
-        if (const int playing = mng.FindSection(m_player->GetPosition()); playing >= 0)
-            return playing;
-    }
-    const TLxMusicInfo *entry = mng.Entry(mng.GetCurrentIndex());
-    return entry && mng.Section(entry->CurrentSection) ? entry->CurrentSection : -1;
 }
 
 void TForm1::PopupMenuSectionBarPopup(QPoint globalPos, int section)
@@ -96,19 +84,12 @@ SkinPaintBox::Hint TForm1::SectionBarHint(QPoint barPos) const
     QString text = sectionText(*section);
     if (section->Trainer) {
         text += u'\n' + section->Trainer->describe();
-        if (m_trainer.section() == index)
+        if (m_session->Trainer().section() == index)
             text += QStringLiteral("\n%1回繰返し: %2%")
-                        .arg(m_trainer.repeats())
-                        .arg(section->Trainer->speedAfter(m_trainer.repeats()));
+                        .arg(m_session->Trainer().repeats())
+                        .arg(section->Trainer->speedAfter(m_session->Trainer().repeats()));
     }
     const int x1 = mng.PosToX(section->PosA);
     const int x2 = std::max(mng.PosToX(section->PosB), x1 + 1);
     return {text, QRect(x1, 0, x2 - x1, PaintBox3->canvas().height())};
-}
-
-void TForm1::setTrainerSpeed(int percent)
-{
-    setSliderValue(QStringLiteral("SLIDER_SPEED"),
-                   std::clamp(percent, MinOfSpeed, std::max(MinOfSpeed, MaxOfSpeed)));
-    ApplySpeedSlider();
 }

@@ -1,7 +1,7 @@
 // TToolDlg: the window, the pages "再生" and "録音", and the recording folder.
 #include "options/TToolDlg.h"
 
-#include "options/OptionRanges.h"
+#include "common/OptionRanges.h"
 
 #include <QBoxLayout>
 #include <QCheckBox>

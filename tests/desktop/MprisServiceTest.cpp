@@ -167,7 +167,7 @@ TEST_F(MprisRemote, RateIsTheTempoAndLoopingTheTrackIsABRepeat)
     EXPECT_EQ(window->SpeedText(), u" -50%");
     EXPECT_EQ(window->Player().Settings().speed, -50);
     // Beyond the options' speed range the slider stops at its end.
-    window->MaxOfSpeed = 100;
+    window->Session().SetSpeedRange(window->MinOfSpeed, 100);
     setPlayerProperty(QStringLiteral("Rate"), QStringLiteral("double:4.0"));
     EXPECT_EQ(window->SpeedText(), u" +100%");
 

@@ -204,7 +204,7 @@ TEST_F(TForm1KeepsWorkTest, AfterASongChangeTheNewSongRepeatsItsOwnSection)
 
     doubleClick(0);
     window->Player().SetPosition(BytesPerSecond); // inside the second section
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window->RepeatSection == 1; }, 3000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->RepeatSection() == 1; }, 3000));
     doubleClick(1);
     qint64 last = 0, highest = 0;
     int jumps = 0;
@@ -226,8 +226,8 @@ TEST_F(TForm1KeepsWorkTest, StopOrPauseRightAfterTheEndOfASongStartsNothing)
 {
     open({song(QStringLiteral("a.wav"), 0.3), song(QStringLiteral("b.wav"), 0.3)});
     for (const char *button : {"BUTTON_STOP", "BUTTON_PLAY"}) {
-        window->Timer1.stop(); // the test decides when the end is seen
         doubleClick(0);
+        window->Timer1().stop(); // the test decides when the end is seen
         ASSERT_TRUE(QTest::qWaitFor([&] { return window->Player().IsEnded(); }, 3000));
         click(button); // stop, or pause with the play button
         window->Timer1Timer();

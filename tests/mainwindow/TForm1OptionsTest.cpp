@@ -113,9 +113,9 @@ TEST_F(TForm1OptionsTest, PeakMarksReachTheSpectrumAtOnce)
 TEST_F(TForm1OptionsTest, SleepTimerRestartsOnOkOnly)
 {
     open();
-    window->SleepElapsedMs = 12345;
+    window->Session().SetLimitElapsedMs(12345);
     runDialog([](TToolDlg &dlg) { dlg.TrackBarSleepTimer->setValue(18); }, false);
-    EXPECT_EQ(window->SleepElapsedMs, 12345);
+    EXPECT_EQ(window->SleepElapsedMs(), 12345);
     EXPECT_EQ(window->Options().PlayTimer, 0);
     runDialog(
         [](TToolDlg &dlg) {
@@ -123,7 +123,7 @@ TEST_F(TForm1OptionsTest, SleepTimerRestartsOnOkOnly)
             EXPECT_EQ(dlg.EditSleepTimer->text(), QStringLiteral("180"));
         },
         true);
-    EXPECT_EQ(window->SleepElapsedMs, 0);
+    EXPECT_EQ(window->SleepElapsedMs(), 0);
     EXPECT_EQ(window->Options().PlayTimer, 18);
     EXPECT_EQ(savedOption(u"PlayTimer"), 18);
 }

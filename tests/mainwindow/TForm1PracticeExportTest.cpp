@@ -79,7 +79,7 @@ TEST_F(TForm1PracticeExportTest, RendersTheSectionUnderThePositionOrTheSongAtThe
     mng.SetPointB(BytesPerSecond);
     click("BUTTON_LOOP");
     window->Player().SetPosition(BytesPerSecond * 3 / 4);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window->RepeatSection == 0; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->RepeatSection() == 0; }, 5000));
     window->PausePlayback(); // paused inside the section, as a user would before exporting
     window->Player().SetLoopBreath(300, 0, 500); // the pause before each repeat goes along
     window->SelectOnly(1);

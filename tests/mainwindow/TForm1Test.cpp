@@ -69,7 +69,7 @@ TEST_F(TForm1Test, MissingSettingsGiveTheDefaults)
     EXPECT_EQ(window->pos(), QPoint(100, 100));
     EXPECT_FALSE(window->Player().IsABLoop());
     EXPECT_FALSE(isOn("BUTTON_LOOP"));
-    EXPECT_FALSE(window->RandomMode);
+    EXPECT_FALSE(window->RandomMode());
     const TLxSlider *speed = window->SliderMng().Find(u"SLIDER_SPEED");
     EXPECT_EQ(speed->Min(), -75);
     EXPECT_EQ(speed->Max(), 300);
@@ -105,7 +105,7 @@ TEST_F(TForm1Test, ClosingWritesTheKeysAndTheyAreReadBack)
 
     open();
     EXPECT_EQ(window->pos(), QPoint(140, 120));
-    EXPECT_TRUE(window->RandomMode);
+    EXPECT_TRUE(window->RandomMode());
     EXPECT_TRUE(isOn("BUTTON_RANDOM"));
     EXPECT_TRUE(window->Player().IsABLoop());
     EXPECT_EQ(hintAt("BUTTON_LOOP"), QStringLiteral("通常再生モードに切替"));
@@ -225,7 +225,7 @@ TEST_F(TForm1Test, PlayPauseResumeAndStop)
     EXPECT_FALSE(isOn("BUTTON_PLAY"));
     click("BUTTON_PLAY");
     EXPECT_TRUE(window->Player().IsPlaying());
-    EXPECT_EQ(window->SleepState, 1);
+    EXPECT_EQ(window->SleepState(), PracticeSession::PlayLimit::Counting);
 
     click("BUTTON_STOP");
     EXPECT_FALSE(window->Player().IsPlaying());
@@ -265,20 +265,23 @@ TEST_F(TForm1Test, NextAndBackWrapAroundTheList)
 
 TEST_F(TForm1Test, LoopAndRandomButtonsSwitchTheModes)
 {
-    open();
+    open({song(QStringLiteral("a.wav"), 3.0)});
     click("BUTTON_LOOP");
     EXPECT_TRUE(window->Player().IsABLoop());
     EXPECT_EQ(hintAt("BUTTON_LOOP"), QStringLiteral("通常再生モードに切替"));
-    window->SectionState = 1;
+    click("BUTTON_A");
+    QTest::qWait(150);
+    click("BUTTON_B"); // a section made while A-B repeat is on repeats at once
+    EXPECT_EQ(window->SectionState(), PracticeSession::Sectioning::Inside);
     click("BUTTON_LOOP");
     EXPECT_FALSE(window->Player().IsABLoop());
-    EXPECT_EQ(window->SectionState, 0);
+    EXPECT_EQ(window->SectionState(), PracticeSession::Sectioning::Seeking);
 
     click("BUTTON_RANDOM");
-    EXPECT_TRUE(window->RandomMode);
+    EXPECT_TRUE(window->RandomMode());
     EXPECT_EQ(hintAt("BUTTON_RANDOM"), QStringLiteral("シーケンス再生に切替"));
     click("BUTTON_RANDOM");
-    EXPECT_FALSE(window->RandomMode);
+    EXPECT_FALSE(window->RandomMode());
     EXPECT_EQ(hintAt("BUTTON_RANDOM"), QStringLiteral("ランダム再生に切替"));
 }
 
@@ -443,16 +446,17 @@ TEST_F(TForm1Test, ContinuousPlayLimitStopsPlayback)
     open({song(QStringLiteral("a.wav"), 3.0)});
     window->PlayList().clearSelection();
     window->PlayList().setLineSelected(0, true);
-    window->Timer1.stop(); // the test drives the clock
     click("BUTTON_STOP");
     click("BUTTON_PLAY");
-    ASSERT_EQ(window->SleepState, 1);
-    window->SleepElapsedMs = 10 * 60000 - 100;
+    window->Timer1().stop(); // the test drives the clock
+    ASSERT_EQ(window->SleepState(), PracticeSession::PlayLimit::Counting);
+    window->Session().SetLimitElapsedMs(10 * 60000 - 100);
     window->Timer1Timer();
-    EXPECT_EQ(window->SleepState, 1);
+    EXPECT_EQ(window->SleepState(), PracticeSession::PlayLimit::Counting);
     window->Timer1Timer();
-    EXPECT_EQ(window->SleepState, 2);
-    (void)QTest::qWaitFor([&] { return window->SleepState == 0; }, 1000);
+    EXPECT_EQ(window->SleepState(), PracticeSession::PlayLimit::Expired);
+    (void)QTest::qWaitFor([&] { return window->SleepState() == PracticeSession::PlayLimit::Off; },
+                          1000);
     EXPECT_FALSE(window->Player().IsPlaying());
     ASSERT_FALSE(messages.texts.isEmpty());
     EXPECT_EQ(messages.texts.last(), QStringLiteral("連続再生タイマー経過: 再生停止します。"));
@@ -601,12 +605,12 @@ TEST_F(TForm1Test, SectionButtonsMarkAndDeleteSectionsWhilePlaying)
     EXPECT_GT(section.PosB, section.PosA);
     EXPECT_NEAR(double(section.PosB - section.PosA), 0.4 * BytesPerSecond, 0.2 * BytesPerSecond);
     // With A-B mode on, the new section repeats from now on.
-    EXPECT_EQ(window->SectionState, 1);
-    EXPECT_EQ(window->RepeatSection, 0);
+    EXPECT_EQ(window->SectionState(), PracticeSession::Sectioning::Inside);
+    EXPECT_EQ(window->RepeatSection(), 0);
 
     click("BUTTON_DEL_AB_ALL");
     EXPECT_TRUE(entry.Sections.empty());
-    EXPECT_EQ(window->SectionState, 0);
+    EXPECT_EQ(window->SectionState(), PracticeSession::Sectioning::Seeking);
 }
 
 TEST_F(TForm1Test, NewSectionsReachTheDefaultPlaylistWithoutWaitingForTheExit)

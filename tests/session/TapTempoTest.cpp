@@ -1,4 +1,4 @@
-#include "mainwindow/TapTempo.h"
+#include "session/TapTempo.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,12 @@
-#include "mainwindow/SpeedTrainerSession.h"
+#include "session/SpeedTrainerSession.h"
 
+#include "common/Units.h"
 #include "playlist/TLxMusicInfoMng.h"
 
 #include <algorithm>
 
 namespace {
-constexpr qint64 BytesPerSecond = 176400;
+using quillmere::BytesPerSecond;
 // A quarter of a second of the song: the position timer's lateness and the jump back from
 // past B that the timer makes when the stream could not repeat the section itself.
 constexpr qint64 Slack = BytesPerSecond / 4;
