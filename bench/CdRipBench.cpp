@@ -3,6 +3,7 @@
 // Run: build/default/bench/bench_cd_rip [cd-paranoia path]
 #include "audio/cd/CdRipStream.h"
 #include "cd/CdWavWriter.h"
+#include "common/Units.h"
 
 #include <QByteArray>
 #include <QCoreApplication>
@@ -31,20 +32,22 @@ void writeImage(const QString &folder)
     QFile bin(folder + QStringLiteral("/disc.bin"));
     if (!bin.open(QIODevice::WriteOnly))
         std::exit(1);
-    const qint64 frames = qint64(Seconds) * 44100;
-    std::vector<char> block(44100 * 4);
+    using quillmere::BytesPerFrame;
+    using quillmere::PositionRate; // a CD's own rate
+    const qint64 frames = qint64(Seconds) * PositionRate;
+    std::vector<char> block(quillmere::BytesPerSecond);
     quint32 noise = 1;
-    for (qint64 f0 = 0; f0 < frames; f0 += 44100) {
-        for (int i = 0; i < 44100; ++i) {
-            const double t = double(f0 + i) / 44100.0;
+    for (qint64 f0 = 0; f0 < frames; f0 += PositionRate) {
+        for (int i = 0; i < PositionRate; ++i) {
+            const double t = double(f0 + i) / PositionRate;
             noise = noise * 1664525u + 1013904223u;
             const double v = 0.4 * std::sin(2 * M_PI * 440 * t) +
                              0.2 * std::sin(2 * M_PI * 97 * t) +
                              double(int(noise >> 20) - 2048) / 2048.0 * 0.01;
             const auto left = qint16(std::lround(v * 32000));
             const auto right = qint16(std::lround(v * 30000));
-            qToLittleEndian(left, block.data() + i * 4);
-            qToLittleEndian(right, block.data() + i * 4 + 2);
+            qToLittleEndian(left, block.data() + i * BytesPerFrame);
+            qToLittleEndian(right, block.data() + i * BytesPerFrame + 2);
         }
         bin.write(block.data(), qint64(block.size()));
     }
@@ -127,8 +130,8 @@ int main(int argc, char **argv)
     const QString ours = dir.filePath(QStringLiteral("ours.wav"));
     const QString theirs = dir.filePath(QStringLiteral("theirs.wav"));
 
-    std::printf("image: %d s of audio, %lld bytes; %d rounds\n", Seconds, qint64(Seconds) * 176400,
-                Rounds);
+    std::printf("image: %d s of audio, %lld bytes; %d rounds\n", Seconds,
+                quillmere::secondsToBytes(Seconds), Rounds);
     std::vector<double> oursSeconds, finishSeconds, theirsSeconds;
     bool identical = true;
     for (int round = 0; round < Rounds; ++round) {

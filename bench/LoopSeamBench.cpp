@@ -78,8 +78,8 @@ Rendered render(const QString &path, Stretcher::Kind kind, int percent, Method m
     const Handle channel = backend.createTempoChannel(backend.openFile(path));
     backend.setTempo(channel, float(percent), -100);
     if (method == Method::Stream)
-        backend.setLoopRange(channel, A * 4, B * 4);
-    backend.setPositionBytes(channel, A * 4);
+        backend.setLoopRange(channel, framesToBytes(A), framesToBytes(B));
+    backend.setPositionBytes(channel, framesToBytes(A));
     backend.play(channel, false);
     const double speed = 1 + percent / 100.0;
     const double period = double(B - A) / speed;
@@ -93,8 +93,8 @@ Rendered render(const QString &path, Stretcher::Kind kind, int percent, Method m
         for (int i = 0; i < n; ++i)
             r.mono.push_back(buffer[size_t(2 * i)]);
         if (method == Method::Timer && tick % 5 == 0 &&
-            backend.positionBytes(channel) / 4 + qint64(441 * speed) > B) {
-            backend.setPositionBytes(channel, A * 4);
+            bytesToFrames(backend.positionBytes(channel)) + qint64(441 * speed) > B) {
+            backend.setPositionBytes(channel, framesToBytes(A));
             r.seams.push_back(r.mono.size());
         }
     }

@@ -3,6 +3,7 @@
 // beside it, then the peak resident set of the whole process from getrusage.
 // Run: build/default/bench/bench_render_memory [HOURS] [FOLDER]
 #include "audio/WavEncoding.h"
+#include "common/Units.h"
 #include "engine/OfflineRender.h"
 
 #include <QCoreApplication>
@@ -19,7 +20,7 @@ namespace {
 
 bool sparseWav(const QString &path, double hours)
 {
-    const auto dataBytes = quint32(hours * 3600 * 44100 * 4);
+    const auto dataBytes = quint32(hours * 3600 * double(quillmere::BytesPerSecond));
     QFile file(path);
     return file.open(QIODevice::WriteOnly) &&
            file.write(quillmere::audio::wavHeader16(dataBytes)) == 44 &&
@@ -58,7 +59,8 @@ int main(int argc, char **argv)
         return 1;
     }
     std::printf("input %.2f h of 16-bit stereo WAV; output %lld frames (%.2f h), %.0f MB\n", hours,
-                static_cast<long long>(result.frames), double(result.frames) / 44100 / 3600,
+                static_cast<long long>(result.frames),
+                quillmere::bytesToSeconds(quillmere::framesToBytes(result.frames)) / 3600,
                 double(QFile(request.output).size()) / 1e6);
     std::printf("wall %.1f s, CPU %.1f s (user %.1f + system %.1f)\n", wall,
                 seconds(usage.ru_utime) + seconds(usage.ru_stime), seconds(usage.ru_utime),

@@ -15,12 +15,17 @@ class QLockFile;
 // socket file left behind, nobody listening) is replaced at once. A copy that cannot get the
 // lock (another one is slow to start) goes on trying the lock and the socket; it never starts
 // a window without the lock.
+// The start-up lock is a QLockFile, not a TLxMutex (the windows' named locks): it is tried in
+// slices between attempts on the socket, it is never recursive, so two gates exclude each
+// other even in one process, and a copy that dies holding it is seen as gone (by the kernel's
+// flock on it, and by its process id).
 namespace SingleInstance {
 
 QString socketPath();      // "instance.sock" in the runtime folder; empty without one
 QString startupLockPath(); // "instance.lock" beside it
 
-// The name whose TLxMutex marks the running copy for MutexExists.
+// The name whose TLxMutex marks the running copy for MutexExists. The election does not look
+// at it: only the socket can take the paths, and the marker is taken after the listening.
 inline const QString MarkerName = QStringLiteral("QuillmerePlayer_Record");
 
 // How long a later copy waits for one that is slow to start (a slow disc, a loaded machine)

@@ -4,6 +4,7 @@
 #include "audio/cd/CdPlayStream.h"
 #include "cd/CdGuideLine.h"
 #include "cd/TCDPropertyDlg.h"
+#include "common/Units.h"
 #include "skin/SkinButtonLoader.h"
 #include "skin/SkinImage.h"
 #include "skin/SkinLayout.h"
@@ -265,7 +266,7 @@ void TRecordDlg::PaintBoxRecordMouseMove(QPoint pos)
     if (slider->Name == u"SLIDER_POSITION") {
         if (auto *stream = currentStream())
             m_services.backend.setPositionBytes(stream->channel(),
-                                                qint64(slider->GetValue()) * 176400);
+                                                quillmere::secondsToBytes(slider->GetValue()));
     } else if (slider->Name == u"SLIDER_VOLUME" && m_services.setVolume) {
         m_services.setVolume(slider->GetValue());
     }

@@ -8,6 +8,7 @@
 #include "cd/TRecordDlg.h"
 #include "common/MessagePresenter.h"
 #include "common/TLxMutex.h"
+#include "common/Units.h"
 #include "skin/TLxButtonMng.h"
 #include "skin/TLxSliderMng.h"
 
@@ -20,8 +21,6 @@ using quillmere::audio::ActiveState;
 using quillmere::audio::CdPlayStream;
 
 namespace {
-
-constexpr qint64 BytesPerSecond = 176400;
 
 QString minutesText(qint64 seconds)
 {
@@ -93,7 +92,7 @@ void TRecordDlg::UpdateTrackList()
         item->setCheckState(0, Qt::Unchecked);
         item->setText(0, QStringLiteral("%1").arg(i + 1, 2, 10, QLatin1Char('0')));
         item->setText(1, name);
-        item->setText(2, minutesText(length / BytesPerSecond));
+        item->setText(2, minutesText(quillmere::bytesToWholeSeconds(length)));
         for (int column = 0; column < 3; ++column)
             item->setToolTip(column, name); // the hint over a row is its file name
     }
@@ -154,7 +153,7 @@ void TRecordDlg::PlayTrack(int drive, int track)
     if (drive == CurrentDrive) {
         const qint64 length = m_services.backend.lengthBytes(stream->channel());
         m_sliders->Find(u"SLIDER_POSITION")
-            ->SetRange(0, int(std::max<qint64>(0, length) / BytesPerSecond));
+            ->SetRange(0, int(quillmere::bytesToWholeSeconds(length)));
         DispGuide(rowFileName(track) + QStringLiteral("を再生中...        "));
     }
     m_services.backend.play(stream->channel(), false);
@@ -237,8 +236,8 @@ void TRecordDlg::Timer2Timer()
     const ActiveState state =
         stream ? m_services.backend.activeState(stream->channel()) : ActiveState::Stopped;
     if (state != ActiveState::Stopped) {
-        seconds = qint64(
-            quillmere::audio::bytesToSeconds(m_services.backend.positionBytes(stream->channel())));
+        seconds =
+            quillmere::bytesToWholeSeconds(m_services.backend.positionBytes(stream->channel()));
         Panel1->setText(QStringLiteral("%1 - %2")
                             .arg((stream->driveAndTrack() & 0xffff) + 1)
                             .arg(minutesText(seconds)));

@@ -8,6 +8,7 @@
 #include "cd/CdWavWriter.h"
 #include "cd/TRecordDlg.h"
 #include "common/MessagePresenter.h"
+#include "common/Units.h"
 #include "skin/TLxButtonMng.h"
 #include "skin/TLxSliderMng.h"
 
@@ -22,7 +23,6 @@
 namespace {
 
 constexpr qint64 BlockBytes = 20000;
-constexpr qint64 BytesPerSecond = 176400;
 
 QString joinPath(const QString &folder, const QString &name)
 {
@@ -106,7 +106,8 @@ bool TRecordDlg::WriteTrack(int drive, int track)
     }
     const QString name = rowFileName(track);
     if (drive == CurrentDrive) {
-        m_sliders->Find(u"SLIDER_POSITION")->SetRange(0, int(rip->lengthBytes() / BytesPerSecond));
+        m_sliders->Find(u"SLIDER_POSITION")
+            ->SetRange(0, int(quillmere::bytesToWholeSeconds(rip->lengthBytes())));
         DispGuide(name + QStringLiteral("を録音中...        "));
     }
     const QString path = joinPath(RecordFolder, name);
@@ -143,7 +144,7 @@ bool TRecordDlg::WriteTrack(int drive, int track)
             writer.discard();
             return cannotCreate();
         }
-        const qint64 seconds = rip->positionBytes() / BytesPerSecond;
+        const qint64 seconds = quillmere::bytesToWholeSeconds(rip->positionBytes());
         m_sliders->Find(u"SLIDER_POSITION")->SetValue(int(seconds));
         Panel1->setText(QStringLiteral("%1 - %2:%3")
                             .arg(track + 1)

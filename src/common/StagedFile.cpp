@@ -32,13 +32,24 @@ bool writeAll(int fd, const char *data, qint64 bytes)
 }
 
 // The file the data must finally land in: the target of a symbolic link (so that the link
-// stays, as with atomicWrite), or the path itself.
+// stays), or the path itself.
 QFileInfo resolvedTarget(const QString &path)
 {
     const QFileInfo info(path);
     if (info.isSymLink() && !info.symLinkTarget().isEmpty())
         return QFileInfo(info.symLinkTarget());
     return info;
+}
+
+// Replaced files keep their permissions; new files get 0666 less the umask.
+mode_t permissionsFor(const QString &target)
+{
+    struct stat st {};
+    if (::stat(QFile::encodeName(target).constData(), &st) == 0)
+        return st.st_mode & 07777;
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
 }
 
 void syncDirectory(const QString &dir)
@@ -72,9 +83,10 @@ bool StagedFile::open(const QString &targetPath, const QString &prefix)
         errno = EISDIR;
         return fail();
     }
+    const QString name = prefix.isEmpty() ? target.fileName() + QStringLiteral(".tmp-") : prefix;
     QByteArray pattern =
-        QFile::encodeName(target.absolutePath() + u'/' + prefix + QStringLiteral("XXXXXX"));
-    m_fd = ::mkstemp(pattern.data());
+        QFile::encodeName(target.absolutePath() + u'/' + name + QStringLiteral("XXXXXX"));
+    m_fd = ::mkostemp(pattern.data(), O_CLOEXEC);
     if (m_fd < 0)
         return fail();
     m_temp = QFile::decodeName(pattern);
@@ -83,6 +95,13 @@ bool StagedFile::open(const QString &targetPath, const QString &prefix)
     m_appended = 0;
     m_writeBackFrom = 0;
     return true;
+}
+
+bool StagedFile::keepTargetPermissions()
+{
+    if (m_fd < 0)
+        return false;
+    return ::fchmod(m_fd, permissionsFor(m_target)) == 0 || fail();
 }
 
 bool StagedFile::write(const char *data, qint64 bytes)
@@ -122,8 +141,9 @@ bool StagedFile::commit()
 {
     if (m_fd < 0)
         return false;
+    // The first failure is the one reported: a full disc shows at the fsync, not the close.
     bool ok = ::fsync(m_fd) == 0 || fail();
-    ok = (::close(m_fd) == 0 || fail()) && ok;
+    ok = (::close(m_fd) == 0 || !ok || fail()) && ok;
     m_fd = -1;
     ok = ok && (std::rename(QFile::encodeName(m_temp).constData(),
                             QFile::encodeName(m_target).constData()) == 0 ||

@@ -18,9 +18,13 @@ public:
     StagedFile(const StagedFile &) = delete;
     StagedFile &operator=(const StagedFile &) = delete;
 
-    // Creates the temporary file "<prefix>XXXXXX" in the target's folder. A symbolic link
-    // at targetPath is followed: the link stays and the file it points to is replaced.
-    bool open(const QString &targetPath, const QString &prefix);
+    // Creates the temporary file "<prefix>XXXXXX" in the target's folder, or without a prefix
+    // "<target's name>.tmp-XXXXXX". A symbolic link at targetPath is followed: the link stays
+    // and the file it points to is replaced. The file is made 0644.
+    bool open(const QString &targetPath, const QString &prefix = {});
+    // Gives the file the permissions of the file it will replace, or for a new one the usual
+    // permissions (0666 less the umask), as an edited settings file or playlist should keep.
+    bool keepTargetPermissions();
     // Appends; false on a failed or short write (the file must then be discarded).
     bool write(const char *data, qint64 bytes);
     // Overwrites bytes already written (a header whose sizes are known only at the end).

@@ -20,6 +20,10 @@
 //   The kernel drops flocks with the process, so a crashed or killed copy leaves no marker
 //   behind, although the files stay on disk. Descriptors are close-on-exec, so a child
 //   process never keeps a marker alive.
+// The single-instance election (SingleInstance::StartupGate) keeps its own QLockFile: it must
+// try the lock in short slices between attempts on the socket for up to 30 s, and exclude a
+// second holder even in the same process, where this lock is recursive and waits its fixed
+// 3 s before it throws.
 class TLxMutex {
 public:
     struct Error : std::runtime_error {

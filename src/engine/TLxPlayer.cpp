@@ -64,8 +64,15 @@ void TLxPlayer::LoadPlugins(const QString &folder, QString &filter)
 
 void TLxPlayer::ShowHelp() const
 {
-    QDesktopServices::openUrl(
-        QUrl::fromLocalFile(quillmere::AppPaths::dataFile(QStringLiteral("help/index.html"))));
+    // Without a browser or a desktop to open it with, Qt only writes a warning to stderr: the
+    // box gives the user the file to open by hand.
+    const QString help = quillmere::AppPaths::dataFile(QStringLiteral("help/index.html"));
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(help)))
+        m_messages.show(
+            QStringLiteral(
+                "ヘルプを開けませんでした。次のファイルをブラウザーで開いてください:\n") +
+                help,
+            MessagePresenter::Icon::Information, MessagePresenter::Ok);
 }
 
 QString TLxPlayer::DescribeFormat(const ChannelInfo &info) const

@@ -42,6 +42,7 @@ public:
     // Loads the plug-ins of the folder; appends "|NAME (MASK)|MASK" per format to filter.
     void LoadPlugins(const QString &folder, QString &filter);
     QStringList PluginFormats;
+    // Opens the help in the desktop's browser; when none opens it, a box names the file.
     void ShowHelp() const;
 
     bool ProbeFile(const QString &fileName, TLxMusicInfo &entry, bool showErrors);

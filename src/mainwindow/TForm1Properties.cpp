@@ -1,4 +1,5 @@
 // TForm1: the entry property dialog and renaming or moving an entry's audio file.
+#include "common/Units.h"
 #include "engine/TLxPlayer.h"
 #include "mainwindow/PlayListBox.h"
 #include "mainwindow/TForm1.h"
@@ -7,12 +8,6 @@
 
 #include <QFileInfo>
 #include <QLineEdit>
-
-namespace {
-
-constexpr qint64 BytesPerSecond = 176400;
-
-} // namespace
 
 TPlayPropertyDlg &TForm1::PlayPropertyDlg()
 {
@@ -31,7 +26,7 @@ void TForm1::ShowEntryProperties()
     }
     const TLxMusicInfo &entry = *mng.Entry(line);
     const QString path = entry.FileName;
-    if (entry.Length / BytesPerSecond == 0) {
+    if (entry.Length / quillmere::BytesPerSecond == 0) { // under a second: not known yet
         TLxMusicInfo probed;
         if (m_player->ProbeFile(path, probed, true))
             mng.SetEntryInfo(line, probed.Length, probed.AudioFormat);

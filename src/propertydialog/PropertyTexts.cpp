@@ -1,12 +1,12 @@
 #include "propertydialog/PropertyTexts.h"
 
-#include <algorithm>
+#include "common/Units.h"
 
 namespace PropertyTexts {
 
 QString lengthText(qint64 bytes)
 {
-    const qint64 seconds = std::max<qint64>(bytes, 0) / BytesPerSecond;
+    const qint64 seconds = quillmere::bytesToWholeSeconds(bytes);
     return QStringLiteral(" 時間: %1:%2")
         .arg(seconds / 60, 2, 10, QLatin1Char('0'))
         .arg(seconds % 60, 2, 10, QLatin1Char('0'));

@@ -5,11 +5,8 @@
 // The texts of the property dialog's information fields: pure functions.
 namespace PropertyTexts {
 
-// Play positions and lengths count bytes of 44.1 kHz 16-bit stereo.
-inline constexpr qint64 BytesPerSecond = 176400;
-
-// " 時間: mm:ss" of a length in bytes, whole seconds cut off, not rounded; minutes go past 59
-// (an hour and a half is " 時間: 90:00"). An unknown (0 or negative) length reads 00:00.
+// " 時間: mm:ss" of a length in bytes (common/Units.h), whole seconds cut off, not rounded; minutes
+// go past 59 (an hour and a half is " 時間: 90:00"). An unknown (0 or negative) length reads 00:00.
 QString lengthText(qint64 bytes);
 // " AB区間数: n"
 QString sectionCountText(int count);

@@ -1,5 +1,6 @@
 #include "common/AtomicWrite.h"
 
+#include "common/StagedFile.h"
 #include "support/TestFiles.h"
 
 #include <QDir>
@@ -45,7 +46,28 @@ TEST(AtomicWrite, ReportsAFolderThatCannotBeWritten)
     QTemporaryDir dir;
     const auto result = atomicWrite(dir.filePath(QStringLiteral("no/such/folder/x")), "x");
     EXPECT_FALSE(result.ok);
-    EXPECT_FALSE(result.error.isEmpty());
+    EXPECT_EQ(result.error, QStringLiteral("cannot create a temporary file beside the target: ") +
+                                QString::fromLocal8Bit(std::strerror(ENOENT)));
+}
+
+// Settings and playlists follow the user's umask; recordings and renders are always 0644.
+TEST(AtomicWrite, NewFilesTakeTheUmaskWhereStagedFilesAreAlways0644)
+{
+    QTemporaryDir dir;
+    const QString settings = dir.filePath(QStringLiteral("quillmere.ini"));
+    const QString track = dir.filePath(QStringLiteral("Track 01.wav"));
+    const mode_t old = ::umask(077);
+    const bool written = atomicWrite(settings, "[Form]").ok;
+    quillmere::StagedFile staged;
+    const bool committed =
+        staged.open(track, QStringLiteral(".rip-")) && staged.write("RIFF", 4) && staged.commit();
+    ::umask(old);
+    ASSERT_TRUE(written && committed);
+    struct stat st {};
+    ASSERT_EQ(::stat(QFile::encodeName(settings).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
+    ASSERT_EQ(::stat(QFile::encodeName(track).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0644u);
 }
 
 // A real full file system: a 64 KiB tmpfs, filled up. Needs root (CI runs as root).
@@ -77,7 +99,8 @@ TEST(AtomicWrite, FullDiskKeepsTheOldFileByteForByte)
 
     const auto result = atomicWrite(path, old.repeated(3));
     EXPECT_FALSE(result.ok);
-    EXPECT_FALSE(result.error.isEmpty());
+    EXPECT_EQ(result.error, QStringLiteral("cannot write the file: ") +
+                                QString::fromLocal8Bit(std::strerror(ENOSPC)));
     EXPECT_EQ(testfiles::readAll(path), old);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 2) << "the temporary file was left";
 }

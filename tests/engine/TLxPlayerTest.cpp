@@ -3,6 +3,7 @@
 
 #include "RecordingPresenter.h"
 #include "audio/dsp/Biquad.h"
+#include "common/AppPaths.h"
 #include "common/IniFile.h"
 #include "common/PaintSurface.h"
 #include "support/AudioFixtures.h"
@@ -191,6 +192,35 @@ TEST_F(TLxPlayerTest, OutputThatCannotStartIsReported)
     EXPECT_EQ(messages.texts.last(),
               QStringLiteral("デバイスの初期化に失敗したため実行を継続できません。"));
     EXPECT_EQ(messages.icons.last(), MessagePresenter::Icon::Error);
+}
+
+// No browser and no desktop to ask for one (here xdg-open is not on the PATH): the box names
+// the help file, so that the user can open it by hand.
+TEST_F(TLxPlayerTest, HelpThatCannotBeOpenedIsNamedInABox)
+{
+    const QString help = quillmere::AppPaths::dataFile(QStringLiteral("help/index.html"));
+    QTemporaryDir noPrograms;
+    const char *const unset[] = {"BROWSER", "XDG_CURRENT_DESKTOP", "DESKTOP_SESSION",
+                                 "KDE_FULL_SESSION", "GNOME_DESKTOP_SESSION_ID"};
+    std::vector<QByteArray> kept;
+    for (const char *name : unset) {
+        kept.push_back(qgetenv(name));
+        qunsetenv(name);
+    }
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(noPrograms.path()));
+    player->ShowHelp();
+    qputenv("PATH", path);
+    for (size_t i = 0; i < kept.size(); ++i) {
+        if (!kept[i].isEmpty())
+            qputenv(unset[i], kept[i]);
+    }
+    ASSERT_EQ(messages.texts.size(), 1);
+    EXPECT_EQ(
+        messages.texts[0],
+        QStringLiteral("ヘルプを開けませんでした。次のファイルをブラウザーで開いてください:\n") +
+            help);
+    EXPECT_EQ(messages.icons[0], MessagePresenter::Icon::Information);
 }
 
 TEST_F(TLxPlayerTest, SpectrumShowsWhileTheSongSounds)

@@ -1,10 +1,12 @@
 #include "propertydialog/PropertyTexts.h"
 
+#include "common/Units.h"
+
 #include <gtest/gtest.h>
 
 namespace {
 
-using PropertyTexts::BytesPerSecond;
+using quillmere::BytesPerSecond;
 
 TEST(PropertyTextsTest, LengthCountsWholeSecondsAndMinutesPastAnHour)
 {
