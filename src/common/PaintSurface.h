@@ -12,6 +12,12 @@ public:
     virtual QImage &canvas() = 0;
     // The canvas has changed: show it at the next repaint.
     virtual void canvasChanged() = 0;
+    // Only the pixels in skinRect have changed (a slider's thumb, a marker).
+    virtual void canvasChanged(const QRect &skinRect)
+    {
+        (void)skinRect;
+        canvasChanged();
+    }
 };
 
 // A surface that is only an image: for off-screen drawing and tests.
@@ -22,6 +28,7 @@ public:
         m_image.fill(Qt::black);
     }
     QImage &canvas() override { return m_image; }
+    using PaintSurface::canvasChanged;
     void canvasChanged() override { ++m_changes; }
     int changeCount() const { return m_changes; }
 

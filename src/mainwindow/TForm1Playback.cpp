@@ -193,13 +193,10 @@ void TForm1::setPlayOn(bool on)
 
 void TForm1::setSliderValue(const QString &name, qint64 value)
 {
-    // Only a thumb that moved is drawn again: most position ticks move it by no pixel.
-    if (TLxSlider *slider = m_sliders->Find(name)) {
-        const QPoint before = slider->ThumbPos();
+    // The slider shows only a thumb that moved, and only where it was and is: most position
+    // ticks move it by no pixel.
+    if (TLxSlider *slider = m_sliders->Find(name))
         slider->SetValue(value);
-        if (slider->ThumbPos() != before)
-            PaintBox1->canvasChanged();
-    }
 }
 
 int TForm1::sliderValue(const QString &name) const

@@ -31,16 +31,27 @@ QPoint toSkinPixel(QPointF logicalPos, qreal devicePixelRatio)
                   static_cast<int>(std::floor(logicalPos.y() * factor)));
 }
 
-void paint(QPainter &painter, const QImage &skin, qreal devicePixelRatio)
+void paint(QPainter &painter, const QImage &skin, qreal devicePixelRatio, const QRect &logicalClip)
 {
     const int scale = scaleFor(devicePixelRatio);
+    // The skin pixels the clip touches, rounded outwards: a position tick repaints a thumb or
+    // a text, not the whole skin.
+    const qreal toSkin = devicePixelRatio / scale;
+    const QRect part = QRect(QPoint(int(std::floor(logicalClip.left() * toSkin)),
+                                    int(std::floor(logicalClip.top() * toSkin))),
+                             QPoint(int(std::ceil((logicalClip.right() + 1) * toSkin)) - 1,
+                                    int(std::ceil((logicalClip.bottom() + 1) * toSkin)) - 1))
+                           .intersected(skin.rect());
+    if (part.isEmpty())
+        return;
     // Scaling the image by whole pixels ourselves, then telling the painter its pixel ratio,
     // puts each scaled pixel on exactly one device pixel: nothing is interpolated.
-    QImage scaled = skin.scaled(skin.size() * scale, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+    QImage scaled =
+        skin.copy(part).scaled(part.size() * scale, Qt::IgnoreAspectRatio, Qt::FastTransformation);
     scaled.setDevicePixelRatio(devicePixelRatio);
     painter.save();
     painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
-    painter.drawImage(QPointF(0, 0), scaled);
+    painter.drawImage(QPointF(part.topLeft()) * (scale / devicePixelRatio), scaled);
     painter.restore();
 }
 

@@ -3,6 +3,7 @@
 #include <QImage>
 #include <QPoint>
 #include <QPointF>
+#include <QRect>
 #include <QSize>
 
 class QPainter;
@@ -17,7 +18,8 @@ int scaleFor(qreal devicePixelRatio);
 QSize logicalSize(QSize skinSize, qreal devicePixelRatio);
 // The skin pixel under a mouse position given in logical pixels.
 QPoint toSkinPixel(QPointF logicalPos, qreal devicePixelRatio);
-// Draws the skin image at (0, 0) of a painter whose device has that pixel ratio.
-void paint(QPainter &painter, const QImage &skin, qreal devicePixelRatio);
+// Draws the skin image at (0, 0) of a painter whose device has that pixel ratio; only the skin
+// pixels under logicalClip (the region being repainted) are scaled and drawn.
+void paint(QPainter &painter, const QImage &skin, qreal devicePixelRatio, const QRect &logicalClip);
 
 } // namespace SkinScale

@@ -44,15 +44,17 @@ void TLxSlider::DrawThumb(int cx, int cy)
     if (!m_paintBox)
         return;
     QImage &canvas = m_paintBox->canvas();
+    QRect changed(topLeft, m_thumb.size());
     if (m_thumbDrawn && m_background) {
         const QRect old(ThumbPos(), m_thumb.size());
         SkinImage::copyArea(canvas, *m_background, old, old.topLeft());
+        changed |= old;
     }
     m_thumbDrawn = true;
     m_thumbX = topLeft.x();
     m_thumbY = topLeft.y();
     SkinImage::drawTransparent(canvas, m_thumb, topLeft, qRgb(0, 0, 0));
-    m_paintBox->canvasChanged();
+    m_paintBox->canvasChanged(changed);
 }
 
 QRect TLxSlider::GetThumbArea() const

@@ -50,10 +50,10 @@ QRect SkinPaintBox::logicalRect(const QRect &skinRect) const
         int(std::ceil(skinRect.width() * factor)), int(std::ceil(skinRect.height() * factor)));
 }
 
-void SkinPaintBox::paintEvent(QPaintEvent *)
+void SkinPaintBox::paintEvent(QPaintEvent *event)
 {
     QPainter painter(this);
-    SkinScale::paint(painter, m_canvas, devicePixelRatioF());
+    SkinScale::paint(painter, m_canvas, devicePixelRatioF(), event->rect());
 }
 
 void SkinPaintBox::mousePressEvent(QMouseEvent *event)

@@ -25,6 +25,7 @@ public:
 
     QImage &canvas() override { return m_canvas; }
     void canvasChanged() override { update(); }
+    void canvasChanged(const QRect &skinRect) override { update(logicalRect(skinRect)); }
 
     // Places the box at a rectangle given in the parent's skin pixels.
     void placeAt(const QRect &skinRect);

@@ -119,11 +119,24 @@ TEST(SkinScale, PaintsEverySkinPixelAsASharpBlock)
     {
         QPainter painter(&device);
         painter.setRenderHint(QPainter::SmoothPixmapTransform, true); // must be overridden
-        SkinScale::paint(painter, skin, 2.0);
+        SkinScale::paint(painter, skin, 2.0, QRect(0, 0, 4, 3));
     }
     for (int y = 0; y < 6; ++y)
         for (int x = 0; x < 8; ++x)
             ASSERT_EQ(device.pixel(x, y), skin.pixel(x / 2, y / 2)) << x << "," << y;
+
+    // A repaint of one logical pixel draws the one skin pixel under it, and nothing else.
+    device.fill(Qt::red);
+    {
+        QPainter painter(&device);
+        SkinScale::paint(painter, skin, 2.0, QRect(2, 1, 1, 1));
+    }
+    for (int y = 0; y < 6; ++y)
+        for (int x = 0; x < 8; ++x) {
+            const bool inside = x / 2 == 2 && y / 2 == 1;
+            ASSERT_EQ(device.pixel(x, y), inside ? skin.pixel(2, 1) : qRgb(255, 0, 0))
+                << x << "," << y;
+        }
 }
 
 } // namespace
