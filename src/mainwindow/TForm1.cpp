@@ -155,8 +155,8 @@ TForm1::TForm1(const QStringList &paths, MessagePresenter *messages, const QStri
     connect(&TimerRepeat, &QTimer::timeout, this,
             [this] { runHandler([this] { TimerRepeatTimer(); }); });
     TimerSpec.setInterval(33);
+    // Runs only while a repeat button is held (from the press on), so an idle window rests.
     TimerRepeat.setInterval(100);
-    TimerRepeat.start();
     for (QWidget *w : {static_cast<QWidget *>(ListBoxPlayList), static_cast<QWidget *>(EditSecond),
                        static_cast<QWidget *>(EditTotal), static_cast<QWidget *>(EditSpeed),
                        static_cast<QWidget *>(EditPitch)})

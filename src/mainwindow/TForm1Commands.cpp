@@ -135,8 +135,10 @@ void TForm1::TimerRepeatTimer()
 {
     const TLxMutexLocker locked(PlayMutex);
     TimerRepeat.setInterval(100);
-    if (RepeatButtonName.isEmpty() || !m_buttons->Find(RepeatButtonName))
+    if (RepeatButtonName.isEmpty() || !m_buttons->Find(RepeatButtonName)) {
+        TimerRepeat.stop();
         return;
+    }
     // Only repeat buttons get here; each tick runs the command the release runs once more.
     RunCommand(RepeatButtonName, {});
 }

@@ -7,6 +7,7 @@
 #include "skin/TLxSliderMng.h"
 
 #include <QLineEdit>
+#include <QWindow>
 
 #include <optional>
 
@@ -34,8 +35,9 @@ void TForm1::TimerSpecTimer()
                 LastVolume = volume;
             }
         }
-        // A window no one can see is not drawn, and its spectrum not computed.
-        if (isVisible() && !isMinimized())
+        // A window no one can see (hidden, minimised, unmapped) is not drawn, and its
+        // spectrum not computed.
+        if (const QWindow *shown = windowHandle(); shown && shown->isExposed() && !isMinimized())
             m_player->DrawSpectrum(PaintBox2);
     } catch (const std::exception &) {
         systemError(4608);

@@ -440,6 +440,26 @@ TEST_F(TForm1Test, WithoutABModeTheSectionPlaysThrough)
     EXPECT_GT(highest, BytesPerSecond);
 }
 
+TEST_F(TForm1Test, PausedOrStoppedTheWindowRunsNoTimer)
+{
+    open({song(QStringLiteral("a.wav"), 3.0)});
+    ASSERT_TRUE(window->Player().IsPlaying());
+    EXPECT_TRUE(window->Timer1().isActive());
+    EXPECT_TRUE(window->TimerSpec.isActive());
+    const auto resting = [&] {
+        return !window->Timer1().isActive() && !window->TimerSpec.isActive() &&
+               !window->TimerRepeat.isActive();
+    };
+    click("BUTTON_PLAY"); // pause
+    ASSERT_TRUE(window->Player().IsPaused());
+    EXPECT_TRUE(resting());
+    click("BUTTON_PLAY"); // resume: the clock and the spectrum run again
+    EXPECT_TRUE(window->Timer1().isActive());
+    EXPECT_TRUE(window->TimerSpec.isActive());
+    click("BUTTON_STOP");
+    EXPECT_TRUE(resting());
+}
+
 TEST_F(TForm1Test, ContinuousPlayLimitStopsPlayback)
 {
     writeIni("[Option]\r\nPlayTimer=1\r\n");
