@@ -140,7 +140,6 @@ void PracticeSession::Stop()
     m_player.ClearEnded();
     m_position = 0;
     announceTransport();
-    emit positionChanged(0);
 }
 
 void PracticeSession::Skip(bool forward)
