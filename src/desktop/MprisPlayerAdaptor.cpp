@@ -32,7 +32,7 @@ QString MprisPlayerAdaptor::loopStatus() const
 void MprisPlayerAdaptor::setLoopStatus(const QString &status)
 {
     // The player repeats sections of one song; it has no repeat of the whole list.
-    if (status != u"Track" && status != u"None")
+    if ((status != u"Track" && status != u"None") || m_session.ABLoop() == (status == u"Track"))
         return;
     m_session.SetABLoop(status == u"Track");
     m_service.Refresh();

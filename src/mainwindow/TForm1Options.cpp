@@ -16,6 +16,7 @@
 #include <QSlider>
 #include <QSpinBox>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -57,7 +58,9 @@ void TForm1::takeToolDialog()
     if (TLxSlider *speed = m_sliders->Find(QStringLiteral("SLIDER_SPEED"))) {
         speed->SetRange(MinOfSpeed, MaxOfSpeed);
         m_session->SetSpeedRange(MinOfSpeed, MaxOfSpeed);
-        m_session->SetSpeed(m_session->Speed()); // into the new range
+        const int before = m_session->Speed();
+        if (std::clamp(before, MinOfSpeed, std::max(MinOfSpeed, MaxOfSpeed)) != before)
+            m_session->SetSpeed(before); // into the new range
         // The thumb moves even for a value still in range: the track now spans another range.
         showSpeed(m_session->Speed());
     }

@@ -192,6 +192,7 @@ void TForm1::LoadPlayListFile(const QString &path, bool playLast, const std::fun
             StopPlayback();
             TLxMusicInfoMng &mng = m_player->MusicInfoMng();
             loadPlayListFileNow(path);
+            m_session->NotifyPlayListChanged(); // its entries and current line are new
             updateButtons(0, false);
             ListBoxPlayList->repaintNow();
             if (playLast)

@@ -27,8 +27,10 @@ void TForm1::createSession()
             [this](PracticeSession::Transport transport) { showTransport(transport); });
     connect(&session, &PracticeSession::songStarted, this,
             [this](int, qint64 length) { showSongStarted(length); });
-    connect(&session, &PracticeSession::songFailed, this,
-            [this](const QString &path) { removeUnplayableEntry(path); });
+    connect(&session, &PracticeSession::songFailed, this, [this](const QString &path) {
+        removeUnplayableEntry(path);
+        setPlayOn(m_session->transport() == PracticeSession::Transport::Playing);
+    });
     connect(&session, &PracticeSession::currentEntryChanged, this,
             [this](int index) { SelectOnly(index); });
     connect(&session, &PracticeSession::positionChanged, this,
@@ -59,6 +61,11 @@ void TForm1::createSession()
     });
     connect(&session, &PracticeSession::systemError, this,
             [this](int code, const QString &detail) { systemError(code, detail); });
+    // Changes from any side (the remote control, the trainer) are kept as the window's own.
+    for (auto changed : {&PracticeSession::speedChanged, &PracticeSession::pitchChanged})
+        connect(&session, changed, this, [this] { SettingsSaveTimer.start(); });
+    for (auto changed : {&PracticeSession::abLoopChanged, &PracticeSession::randomChanged})
+        connect(&session, changed, this, [this] { SettingsSaveTimer.start(); });
     // Saved a second after the first unsaved change: a steady stream of changes (a short song
     // looping) must not put the save off for ever.
     connect(&session, &PracticeSession::playListChanged, this, [this] {

@@ -50,20 +50,49 @@ PracticeSession::Transport PracticeSession::transport() const
 
 void PracticeSession::announceTransport()
 {
+    if (m_holdAnnouncements > 0)
+        return;
     const Transport now = transport();
+    // The clock runs only while a song plays: paused or stopped, nothing can change by itself.
+    // A song that ended before the clock could see it is acted on here instead.
+    if (now == Transport::Playing && !m_clock.isActive())
+        m_clock.start();
+    else if (now != Transport::Playing)
+        m_clock.stop();
+    if (now != Transport::Playing && m_player.IsEnded()) {
+        m_player.ClearEnded();
+        postPlayEnd();
+        return; // the next song is chosen before anything is shown as stopped
+    }
     if (now == m_announced)
         return;
-    // The clock runs only while a song plays: paused or stopped, nothing can change by itself.
-    if (now == Transport::Playing)
-        m_clock.start();
-    else if (m_announced == Transport::Playing)
-        m_clock.stop();
     m_announced = now;
     emit transportChanged(now);
 }
 
+// Steps made of a stop and a start (next, back, another line while paused) are announced
+// once, as their outcome, not as a stop between two songs.
+class PracticeSession::AnnounceOnce {
+public:
+    explicit AnnounceOnce(PracticeSession &session) : m_session(session)
+    {
+        ++m_session.m_holdAnnouncements;
+    }
+    ~AnnounceOnce()
+    {
+        if (--m_session.m_holdAnnouncements == 0)
+            m_session.announceTransport();
+    }
+    AnnounceOnce(const AnnounceOnce &) = delete;
+    AnnounceOnce &operator=(const AnnounceOnce &) = delete;
+
+private:
+    PracticeSession &m_session;
+};
+
 void PracticeSession::PlayLine(int index)
 {
+    const AnnounceOnce once(*this);
     ResetPlayLimit(PlayLimit::Counting);
     TLxMusicInfoMng &mng = PlayList();
     if (m_player.IsPaused() && index == mng.GetCurrentIndex()) {
@@ -87,10 +116,12 @@ bool PracticeSession::PlayFile(const QString &path)
     // The section being repeated belongs to the song that played before.
     setSectioning(Sectioning::Seeking, -1);
     m_trainer.stop();
-    const PlayerSettings &sound = m_player.Settings();
+    // A copy: opening the song resets the engine's settings before it applies these.
+    const PlayerSettings sound = m_player.Settings();
+    TLxMusicInfoMng &mng = PlayList();
+    const int before = m_songIndex;
     const bool opened =
         m_player.OpenSong(path, sound.pan, sound.speed, sound.pitch, sound.reverb, sound.eq);
-    TLxMusicInfoMng &mng = PlayList();
     if (!opened) {
         announceTransport();
         emit songFailed(path);
@@ -101,13 +132,22 @@ bool PracticeSession::PlayFile(const QString &path)
         m_player.SetCurrentLength(length);
         m_position = 0;
         expectPositionFrom(0);
-        emit songStarted(mng.GetCurrentIndex(), length);
+        m_songIndex = mng.GetCurrentIndex();
+        emit songStarted(m_songIndex, length);
+        bool played = false;
         try {
-            mng.SetPlayed(mng.GetCurrentIndex());
+            mng.SetPlayed(m_songIndex);
             m_player.Play(false, m_showPeaks);
+            played = true;
         } catch (const std::exception &) {
-            emit systemError(4611, {});
         }
+        // Before any box can open: the clock must be running to see this song's end.
+        announceTransport();
+        if (!played)
+            emit systemError(4611, {});
+        // The same song again (A-B repeat at its end, a one-song list): the time went back.
+        if (m_songIndex == before)
+            emit positionJumped(0);
     } catch (const std::exception &) {
         emit systemError(4612, {});
     }
@@ -118,6 +158,11 @@ bool PracticeSession::PlayFile(const QString &path)
 void PracticeSession::Pause()
 {
     ResetPlayLimit(PlayLimit::Off);
+    if (transport() != Transport::Playing) {
+        // The song ended just before: pausing it stops, and nothing starts after it.
+        Stop();
+        return;
+    }
     m_position = Position();
     m_player.Pause(m_spectrumSurface);
     m_player.ClearEnded();
@@ -126,6 +171,11 @@ void PracticeSession::Pause()
 
 void PracticeSession::Resume()
 {
+    if (m_player.TakeOutputLoss()) { // the device went while paused
+        Stop();
+        emit outputLost();
+        return;
+    }
     ResetPlayLimit(PlayLimit::Counting);
     m_player.Play(false, m_showPeaks);
     expectPositionFrom(m_position);
@@ -148,6 +198,7 @@ void PracticeSession::Skip(bool forward)
         StepEntry(forward, false);
         return;
     }
+    const AnnounceOnce once(*this);
     ResetPlayLimit(PlayLimit::Counting);
     setSectioning(Sectioning::Seeking, -1);
     const TLxMusicInfoMng &mng = PlayList();
@@ -164,6 +215,7 @@ void PracticeSession::Skip(bool forward)
 
 void PracticeSession::StepEntry(bool forward, bool play)
 {
+    const AnnounceOnce once(*this);
     TLxMusicInfoMng &mng = PlayList();
     if (play)
         Stop();
@@ -274,11 +326,7 @@ void PracticeSession::Tick(std::optional<qint64> draggedTo)
             return;
         }
         if (!m_player.IsPlaying()) {
-            if (m_player.IsEnded()) {
-                m_player.ClearEnded();
-                postPlayEnd();
-            }
-            announceTransport();
+            announceTransport(); // acts on a song's end before showing anything
             return;
         }
         if (draggedTo) {
@@ -412,6 +460,11 @@ int PracticeSession::PlayedSection() const
     }
     const TLxMusicInfo *entry = mng.Entry(mng.GetCurrentIndex());
     return entry && mng.Section(entry->CurrentSection) ? entry->CurrentSection : -1;
+}
+
+void PracticeSession::NotifyPlayListChanged()
+{
+    emit playListChanged();
 }
 
 void PracticeSession::SetRandom(bool on)

@@ -97,6 +97,9 @@ public:
     // The section being repeated or played, else the one the A and B buttons work on; -1.
     int PlayedSection() const;
 
+    // The list was replaced or reloaded behind the session's back (a playlist file).
+    void NotifyPlayListChanged();
+
     bool Random() const { return m_random; }
     void SetRandom(bool on);
 
@@ -167,6 +170,7 @@ signals:
     void systemError(int code, const QString &detail);
 
 private:
+    class AnnounceOnce;
     void setSectioning(Sectioning state, int section);
     void announceTransport();
     void followLoop(qint64 pos, bool userSeek);
@@ -182,6 +186,8 @@ private:
     QTimer m_clock;
     std::function<void()> m_clockHandler;
     Transport m_announced = Transport::Stopped;
+    int m_holdAnnouncements = 0;
+    int m_songIndex = -1; // the entry of the song last started
 
     Sectioning m_sectioning = Sectioning::Seeking;
     int m_repeatSection = -1;

@@ -25,7 +25,12 @@ public:
 
     QImage &canvas() override { return m_canvas; }
     void canvasChanged() override { update(); }
-    void canvasChanged(const QRect &skinRect) override { update(logicalRect(skinRect)); }
+    // One logical pixel more all round: at a fractional device pixel ratio the rounded
+    // rectangle can fall a pixel short of the skin pixels' edge.
+    void canvasChanged(const QRect &skinRect) override
+    {
+        update(logicalRect(skinRect).adjusted(-1, -1, 1, 1));
+    }
 
     // Places the box at a rectangle given in the parent's skin pixels.
     void placeAt(const QRect &skinRect);

@@ -111,11 +111,19 @@ TEST_F(PracticeSessionTest, TheEndOfASongPlaysTheNextOrRepeatsTheSongInABMode)
 {
     add("a.wav", 0.5);
     add("b.wav", 0.5);
+    session->SetEqualizerBand(2, 6);
     session->PlayLine(0);
+    QSignalSpy states(session.get(), &PracticeSession::transportChanged);
     playToTheEnd(path(1));
     playToTheEnd(path(0)); // the list wraps
+    EXPECT_TRUE(states.isEmpty()); // one song follows another without a stop between
+    EXPECT_EQ(player->Settings().eq[2], 6); // every start keeps the user's sound
+
     session->SetABLoop(true);
-    playToTheEnd(path(0)); // A-B repeat plays the same song again
+    QSignalSpy jumps(session.get(), &PracticeSession::positionJumped);
+    playToTheEnd(path(0)); // A-B repeat plays the same song again, from its start
+    ASSERT_FALSE(jumps.isEmpty());
+    EXPECT_EQ(jumps.last()[0].toLongLong(), 0);
 }
 
 TEST_F(PracticeSessionTest, SectionsMadeWhileRepeatingAreHeldAndSkipJumpsBetweenThem)
