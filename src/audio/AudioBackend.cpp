@@ -1,22 +1,10 @@
 #include "audio/AudioBackend.h"
 
+#include "audio/AudioBackendImpl.h"
 #include "audio/cd/CdTrackDecoder.h"
-#include "audio/core/Fft1024.h"
-#include "audio/core/Mixer.h"
-#include "audio/core/TempoChannel.h"
-#include "audio/decoders/FiniteSamples.h"
+#include "audio/core/ThreadName.h"
 #include "audio/decoders/ModuleDecoder.h"
 #include "audio/decoders/SndfileDecoder.h"
-#include "audio/decoders/StereoConverter.h"
-#include "audio/output/OutputDevice.h"
-
-#include <atomic>
-#include <chrono>
-#include <cmath>
-#include <map>
-#include <mutex>
-#include <thread>
-#include <vector>
 
 namespace quillmere::audio {
 namespace {
@@ -31,179 +19,6 @@ T fail(ErrorCode code, T result)
 }
 
 } // namespace
-
-struct AudioBackend::Impl {
-    struct Effect {
-        Handle channel = 0;
-        bool isReverb = false;
-        EqualizerParams eq;
-        ReverbParams reverb;
-    };
-    struct Channel {
-        std::unique_ptr<TempoChannel> tempo; // null for a source not yet taken over
-        DecoderPtr source;
-        ChannelInfo info;
-        int rate = OutputRate; // what the sound runs at: the device's
-        float tempoPercent = 0;
-        float pitchSemitones = 0;
-        bool tempoHeld = false;      // holdTempo(): speed and pitch stay as they are
-        std::vector<Handle> effects; // in creation order, which is processing order
-        // Samples of the source that were not finite and were played as silence.
-        std::shared_ptr<std::atomic<qint64>> nonFinite = std::make_shared<std::atomic<qint64>>(0);
-    };
-    struct Notification {
-        Handle channel = 0;
-        EndCallback callback;
-    };
-
-    mutable std::recursive_mutex lock;
-    std::map<Handle, Channel> channels;
-    std::map<Handle, Effect> effects;
-    std::map<Handle, Notification> notifications;
-    Handle lastHandle = 0;
-    PluginHost plugins;
-    Stretcher::Kind stretcherKind = Stretcher::Kind::RubberBand;
-
-    Mixer mixer;
-    std::unique_ptr<OutputDevice> output;
-    std::vector<std::unique_ptr<TempoChannel>> retired; // see destroy()
-    Fft1024 fft;
-    std::atomic<bool> eventsRunning{false};
-    std::thread eventThread;
-    bool outputWasLost = false;
-    std::atomic<bool> outputLossUnreported{false};
-
-    Handle newHandle() { return ++lastHandle == 0 ? ++lastHandle : lastHandle; }
-
-    Channel *channel(Handle h)
-    {
-        const auto it = channels.find(h);
-        return it == channels.end() ? nullptr : &it->second;
-    }
-    Channel *tempoChannel(Handle h)
-    {
-        Channel *c = channel(h);
-        return c && c->tempo ? c : nullptr;
-    }
-
-    Handle addSource(DecoderPtr decoder)
-    {
-        Channel c;
-        c.rate = output ? output->sampleRate() : OutputRate;
-        auto converted = std::make_unique<StereoConverter>(
-            std::make_unique<FiniteSamples>(std::move(decoder), c.nonFinite), c.rate);
-        const SourceInfo &src = converted->info();
-        c.info = ChannelInfo{src.channels, src.sampleRate, src.typeCode, Handle(src.plugin)};
-        c.source = std::move(converted);
-        const Handle h = newHandle();
-        channels.emplace(h, std::move(c));
-        return h;
-    }
-
-    void publishEffects(Channel &c)
-    {
-        EffectSettings settings;
-        for (Handle h : c.effects) {
-            const Effect &e = effects.at(h);
-            if (e.isReverb) {
-                settings.hasReverb = true;
-                settings.reverb = e.reverb;
-            } else if (settings.bandCount < EffectSettings::MaxBands) {
-                // Every band goes, flat or not: leaving out a band at 0 dB would drop its
-                // state mid-ring and click. The render thread skips a flat band once it is
-                // silent, so it still costs nothing.
-                settings.bands[settings.bandCount++] = peakingCoefficients(e.eq, c.rate);
-            }
-        }
-        c.tempo->setEffects(settings);
-    }
-
-    void applyTempo(Channel &c)
-    {
-        c.tempo->setTempoAndPitch(1.0 + c.tempoPercent / 100.0,
-                                  std::pow(2.0, c.pitchSemitones / 12.0));
-    }
-
-    // A wrap the decoder made ahead of what is heard belongs to the old range: the stream
-    // starts again from what is heard, so the change is heard from now on.
-    void changeLoop(TempoChannel &tempo, qint64 a, qint64 b)
-    {
-        tempo.setLoop(a, b);
-        const double heard = heardFrame();
-        if (tempo.wrapAhead(heard))
-            tempo.seek(tempo.positionFrames(heard));
-    }
-
-    // The output frame leaving the speaker now; offline, the first of the last buffer pulled.
-    double heardFrame() const
-    {
-        if (!output)
-            return 0;
-        return output->isOffline() ? double(mixer.lastPullFrame()) : output->clock().heardFrame;
-    }
-
-    // Takes a channel out of the tables. Its tempo channel is handed back to be destroyed
-    // outside the lock, since that joins its threads.
-    std::unique_ptr<TempoChannel> release(Handle h, Channel &c)
-    {
-        std::unique_ptr<TempoChannel> tempo = std::move(c.tempo);
-        for (Handle e : c.effects)
-            effects.erase(e);
-        std::erase_if(notifications, [h](const auto &n) { return n.second.channel == h; });
-        channels.erase(h);
-        return tempo;
-    }
-
-    // Without the lock. A channel that an output callback may still be using (the callback
-    // did not come back in time) is kept, stopped, until the output has been stopped.
-    void destroy(std::unique_ptr<TempoChannel> tempo)
-    {
-        if (!tempo || mixer.removeChannel(tempo.get()))
-            return;
-        tempo->setState(TempoChannel::State::Stopped);
-        std::lock_guard guard(lock);
-        retired.push_back(std::move(tempo));
-    }
-
-    // Event thread, under the lock: a lost output stops what plays (a song that cannot be heard
-    // must not run on), once per loss.
-    void noticeOutputLoss()
-    {
-        const bool lost = output && output->lost();
-        if (lost && !outputWasLost) {
-            for (auto &[h, c] : channels) {
-                if (c.tempo && c.tempo->state() == TempoChannel::State::Playing)
-                    c.tempo->setState(TempoChannel::State::Stopped);
-            }
-            outputLossUnreported.store(true, std::memory_order_release);
-        }
-        outputWasLost = lost;
-    }
-
-    // Event thread: hands finished songs to their notifications, outside the lock.
-    void deliverEvents()
-    {
-        using namespace std::chrono_literals;
-        while (eventsRunning.load(std::memory_order_acquire)) {
-            std::vector<std::pair<Handle, Notification>> due;
-            {
-                std::lock_guard guard(lock);
-                noticeOutputLoss();
-                for (auto &[h, c] : channels) {
-                    if (!c.tempo || !c.tempo->takeEnded())
-                        continue;
-                    for (const auto &[n, notification] : notifications) {
-                        if (notification.channel == h)
-                            due.emplace_back(n, notification);
-                    }
-                }
-            }
-            for (const auto &[n, notification] : due)
-                notification.callback(n, notification.channel);
-            std::this_thread::sleep_for(5ms);
-        }
-    }
-};
 
 AudioBackend::AudioBackend() : d(std::make_unique<Impl>()) {}
 
@@ -226,17 +41,24 @@ bool AudioBackend::init(const QString &outputSpec)
     if (spec.isEmpty())
         spec = qEnvironmentVariable("QUILLMERE_AUDIO_OUTPUT", QStringLiteral("default"));
     auto device = makeOutputDevice(spec);
+    if (device)
+        device->setLossWakeup(&d->events);
     if (!device || !device->start(&Mixer::render, &d->mixer))
         return fail(ErrorCode::Device, false);
     d->output = std::move(device);
+    d->outputResting = false;
     d->eventsRunning.store(true);
-    d->eventThread = std::thread([this] { d->deliverEvents(); });
+    d->eventThread = std::thread([this] {
+        nameThisThread("qm-events");
+        d->deliverEvents();
+    });
     return fail(ErrorCode::Ok, true);
 }
 
 void AudioBackend::free()
 {
     d->eventsRunning.store(false);
+    d->events.notify();
     if (d->eventThread.joinable())
         d->eventThread.join();
     std::lock_guard guard(d->lock);
@@ -331,6 +153,7 @@ Handle AudioBackend::createTempoChannel(Handle source)
     tempo.rate = c->rate;
     tempo.nonFinite = c->nonFinite;
     tempo.tempo = std::make_unique<TempoChannel>(std::move(c->source), d->stretcherKind, c->rate);
+    tempo.tempo->setEventWakeup(&d->events);
     d->channels.erase(source);
     const Handle h = d->newHandle();
     d->channels.emplace(h, std::move(tempo));
@@ -348,6 +171,7 @@ bool AudioBackend::freeChannel(Handle channel)
         doomed = d->release(channel, *c);
     }
     d->destroy(std::move(doomed));
+    d->events.notify(); // what was heard may have gone with it
     return fail(ErrorCode::Ok, true);
 }
 
@@ -591,12 +415,8 @@ bool AudioBackend::play(Handle channel, bool restart)
         return fail(ErrorCode::InvalidHandle, false);
     if (!d->output)
         return fail(ErrorCode::NotInitialised, false);
-    if (d->output->lost()) {
-        if (!d->output->start(&Mixer::render, &d->mixer))
-            return fail(ErrorCode::Device, false);
-        // Playing again on a device that works: an earlier loss no longer needs telling.
-        d->outputLossUnreported.store(false, std::memory_order_release);
-    }
+    if (!d->wakeOutput())
+        return fail(ErrorCode::Device, false);
     TempoChannel &tempo = *c->tempo;
     if (d->output->isOffline())
         tempo.startInline(); // the pulls run its chain
@@ -610,6 +430,7 @@ bool AudioBackend::play(Handle channel, bool restart)
     if (!d->mixer.addChannel(&tempo))
         return fail(ErrorCode::NotAvailable, false);
     tempo.setState(TempoChannel::State::Playing);
+    d->events.notify(); // the output is heard again: no rest is due
     return fail(ErrorCode::Ok, true);
 }
 
@@ -622,6 +443,7 @@ bool AudioBackend::pause(Handle channel)
     if (c->tempo->state() != TempoChannel::State::Playing)
         return fail(ErrorCode::NotAvailable, false);
     c->tempo->setState(TempoChannel::State::Paused);
+    d->events.notify(); // the fade out may already be over, or never have begun
     return fail(ErrorCode::Ok, true);
 }
 
@@ -632,6 +454,7 @@ bool AudioBackend::stop(Handle channel)
     if (!c)
         return fail(ErrorCode::InvalidHandle, false);
     c->tempo->setState(TempoChannel::State::Stopped);
+    d->events.notify();
     return fail(ErrorCode::Ok, true);
 }
 

@@ -3,8 +3,12 @@
 #include <pulse/context.h>
 #include <pulse/introspect.h>
 #include <pulse/mainloop.h>
+#include <pulse/subscribe.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <climits>
 
 // The sink volume runs from 0 (silence) to PA_VOLUME_NORM (65536, the sink at 100 %) and may go
 // above that (amplification). The percent arithmetic wants a 0..65535 control, the range of the
@@ -38,13 +42,38 @@ bool contextGone(pa_context *context)
 
 } // namespace
 
-PulseMixer::PulseMixer() = default;
+// The loop and its interrupt are made at once, so that Interrupt() may come from another
+// thread at any time; the connection waits for the first call.
+PulseMixer::PulseMixer()
+    : m_loop(pa_mainloop_new()), m_interruptFd(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC))
+{
+    if (!m_loop || m_interruptFd < 0)
+        return;
+    auto onInterrupt = [](pa_mainloop_api *, pa_io_event *, int fd, pa_io_event_flags_t,
+                          void *self) {
+        eventfd_t count = 0;
+        ::eventfd_read(fd, &count);
+        static_cast<PulseMixer *>(self)->m_interrupted = true;
+    };
+    pa_mainloop_api *api = pa_mainloop_get_api(m_loop);
+    m_interruptEvent = api->io_new(api, m_interruptFd, PA_IO_EVENT_INPUT, onInterrupt, this);
+}
 
 PulseMixer::~PulseMixer()
 {
     disconnect();
+    if (m_interruptEvent)
+        pa_mainloop_get_api(m_loop)->io_free(m_interruptEvent);
     if (m_loop)
         pa_mainloop_free(m_loop);
+    if (m_interruptFd >= 0)
+        ::close(m_interruptFd);
+}
+
+void PulseMixer::Interrupt()
+{
+    if (m_interruptFd >= 0)
+        ::eventfd_write(m_interruptFd, 1);
 }
 
 template <typename Done>
@@ -52,13 +81,13 @@ PulseMixer::Wait PulseMixer::runUntil(Done done, MixerDeadline deadline)
 {
     using namespace std::chrono;
     while (!done()) {
-        if (contextGone(m_context))
+        if (m_context && contextGone(m_context))
             return Wait::Failed;
         const auto left = duration_cast<microseconds>(deadline - steady_clock::now()).count();
         if (left <= 0)
             return Wait::TimedOut;
-        if (pa_mainloop_prepare(m_loop, int(left)) < 0 || pa_mainloop_poll(m_loop) < 0 ||
-            pa_mainloop_dispatch(m_loop) < 0)
+        if (pa_mainloop_prepare(m_loop, int(std::min<qint64>(left, INT_MAX))) < 0 ||
+            pa_mainloop_poll(m_loop) < 0 || pa_mainloop_dispatch(m_loop) < 0)
             return Wait::Failed;
     }
     return Wait::Done;
@@ -69,8 +98,6 @@ MixerLookup PulseMixer::connect(MixerDeadline deadline)
     if (m_context && pa_context_get_state(m_context) == PA_CONTEXT_READY)
         return MixerLookup::Found;
     disconnect();
-    if (!m_loop)
-        m_loop = pa_mainloop_new();
     if (!m_loop)
         return MixerLookup::NoServer;
     m_context = pa_context_new(pa_mainloop_get_api(m_loop), "Quillmere");
@@ -83,14 +110,48 @@ MixerLookup PulseMixer::connect(MixerDeadline deadline)
     }
     const Wait wait =
         runUntil([this] { return pa_context_get_state(m_context) == PA_CONTEXT_READY; }, deadline);
-    if (wait == Wait::Done)
+    if (wait == Wait::Done) {
+        subscribe();
         return MixerLookup::Found;
+    }
     disconnect();
     return wait == Wait::TimedOut ? MixerLookup::TimedOut : MixerLookup::NoServer;
 }
 
+// The sinks (a volume, a mute, a sink that comes or goes) and the server (another default
+// sink): every change that can move the volume shown. The answer is not waited for; the
+// events simply start coming.
+void PulseMixer::subscribe()
+{
+    auto onEvent = [](pa_context *, pa_subscription_event_type_t, uint32_t, void *self) {
+        static_cast<PulseMixer *>(self)->m_changed = true;
+    };
+    pa_context_set_subscribe_callback(m_context, onEvent, this);
+    const auto mask =
+        pa_subscription_mask_t(PA_SUBSCRIPTION_MASK_SINK | PA_SUBSCRIPTION_MASK_SERVER);
+    if (pa_operation *op = pa_context_subscribe(m_context, mask, nullptr, nullptr)) {
+        pa_operation_unref(op);
+        m_subscribed = true;
+    }
+}
+
+bool PulseMixer::Watch(MixerDeadline until)
+{
+    if (!m_loop)
+        return false;
+    const Wait wait =
+        runUntil([this] { return m_interrupted || (m_subscribed && m_changed); }, until);
+    // A server that went away is a change too: the next reading finds it gone.
+    const bool woken = m_interrupted || m_changed || wait == Wait::Failed;
+    m_interrupted = false;
+    if (wait == Wait::Failed)
+        disconnect();
+    return woken;
+}
+
 void PulseMixer::disconnect()
 {
+    m_subscribed = false;
     if (!m_context)
         return;
     pa_context_disconnect(m_context);
@@ -120,6 +181,7 @@ MixerLookup PulseMixer::Lookup(MixerReading &reading, MixerDeadline deadline)
     const MixerLookup connected = connect(deadline);
     if (connected != MixerLookup::Found)
         return connected;
+    m_changed = false; // what this reading shows; a change told from now on wakes Watch
     m_sinkFound = false;
     auto onSink = [](pa_context *, const pa_sink_info *info, int eol, void *self) {
         auto *mixer = static_cast<PulseMixer *>(self);

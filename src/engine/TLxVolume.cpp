@@ -9,18 +9,20 @@ namespace {
 
 // The whole budget of one call, server look-up and write together.
 constexpr auto CallBudget = std::chrono::milliseconds(400);
+// A server that tells of its changes is still read again after this long without one.
+constexpr auto ToldWait = std::chrono::milliseconds(std::chrono::hours(1));
 
 } // namespace
 
-TLxVolume::TLxVolume() = default;
+// The server's mixer exists from the start (it connects only when first asked), so that
+// Interrupt() never races its making.
+TLxVolume::TLxVolume() : m_pulse(std::make_unique<PulseMixer>()) {}
 TLxVolume::~TLxVolume() = default;
 
 // The sound server first. ALSA only when no server answers at all or the server has no sink:
 // after a time-out it would only wait again on the same hung server through ALSA's pulse plug-in.
 MixerControl *TLxVolume::lookup(MixerReading &reading, MixerDeadline deadline)
 {
-    if (!m_pulse)
-        m_pulse = std::make_unique<PulseMixer>();
     const MixerLookup pulse = m_pulse->Lookup(reading, deadline);
     if (pulse == MixerLookup::Found)
         return reading.range.usable() ? m_pulse.get() : nullptr;
@@ -49,4 +51,16 @@ bool TLxVolume::SetVolume(int percent)
     if (!control)
         return false;
     return control->Write(volumeRawFromPercent(reading.range, percent), deadline);
+}
+
+bool TLxVolume::WaitForChange(std::chrono::milliseconds poll)
+{
+    const bool told = m_pulse->Subscribed();
+    m_pulse->Watch(std::chrono::steady_clock::now() + (told ? ToldWait : poll));
+    return told;
+}
+
+void TLxVolume::Interrupt()
+{
+    m_pulse->Interrupt();
 }

@@ -15,8 +15,8 @@ struct MixerReading;
 // Nothing is opened before the first call; each call looks the control up afresh, so a volume
 // changed elsewhere shows at the next call. A call never blocks for more than about half a
 // second, even when the server hangs. No server, no sink or no control: GetVolume gives -1 and
-// SetVolume false, and nothing is shown or printed. One thread at a time: the windows reach it
-// through VolumeWatcher, whose worker is the only caller.
+// SetVolume false, and nothing is shown or printed. One thread at a time (but Interrupt): the
+// windows reach it through VolumeWatcher, whose worker is the only caller.
 class TLxVolume {
 public:
     TLxVolume();
@@ -27,6 +27,14 @@ public:
     int GetVolume();
     // percent is not clamped; callers pass slider positions 0..100.
     bool SetVolume(int percent);
+
+    // Sleeps until the volume may have changed: the sound server tells of every change to its
+    // sinks, so with one this waits for that; without one (ALSA, or nothing found) it waits
+    // `poll`, after which the caller reads again. True when the server tells of changes,
+    // false when only the time told. Interrupt() ends it early.
+    bool WaitForChange(std::chrono::milliseconds poll);
+    // Any thread: ends a WaitForChange under way, or the next one, at once.
+    void Interrupt();
 
 private:
     quillmere::engine::MixerControl *lookup(quillmere::engine::MixerReading &reading,

@@ -1,5 +1,6 @@
 #include "engine/VolumeWatcher.h"
 
+#include "audio/core/ThreadName.h"
 #include "engine/TLxVolume.h"
 
 namespace quillmere::engine {
@@ -7,9 +8,10 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// How often a wait looks for a new write or the end: a slider's move reaches the server
-// within this, whatever the poll interval.
-constexpr auto Slice = 5ms;
+// How often the start-up wait looks for the first reading.
+constexpr auto FirstReadingSlice = 5ms;
+// Asleep for want of readers, only an interrupt wakes the worker; long, but finite.
+constexpr auto DormantSleep = std::chrono::milliseconds(std::chrono::hours(1));
 
 } // namespace
 
@@ -22,6 +24,7 @@ VolumeWatcher::VolumeWatcher(std::chrono::milliseconds pollInterval)
 VolumeWatcher::~VolumeWatcher()
 {
     m_stopping.store(true, std::memory_order_release);
+    m_volume->Interrupt();
     m_worker.join();
 }
 
@@ -32,7 +35,18 @@ bool VolumeWatcher::SetVolume(int percent)
     m_pendingWrite.store(percent, std::memory_order_release);
     if (controlSeen)
         m_percent.store(percent, std::memory_order_release);
+    m_volume->Interrupt();
     return controlSeen;
+}
+
+// The first read after a poll; if the worker went to sleep for want of readers, it reads again.
+// With the worker's check in rest(), both sides store, then look at the other's flag
+// (sequentially consistent), so one of them always sees the other.
+void VolumeWatcher::noteRead() const
+{
+    m_readSincePoll.store(true, std::memory_order_seq_cst);
+    if (m_dormant.load(std::memory_order_seq_cst))
+        m_volume->Interrupt();
 }
 
 void VolumeWatcher::awaitFirstReading(std::chrono::milliseconds timeout) const
@@ -40,21 +54,31 @@ void VolumeWatcher::awaitFirstReading(std::chrono::milliseconds timeout) const
     const auto giveUp = std::chrono::steady_clock::now() + timeout;
     while (!m_haveReading.load(std::memory_order_acquire) &&
            std::chrono::steady_clock::now() < giveUp)
-        std::this_thread::sleep_for(Slice);
+        std::this_thread::sleep_for(FirstReadingSlice);
 }
 
-// Sleeps for the poll interval, or less when a write is queued or the watcher ends.
-void VolumeWatcher::pause()
+// Sleeps until the volume may have changed, a write is queued or the watcher ends (each of
+// those interrupts the wait).
+void VolumeWatcher::rest()
 {
-    const auto until = std::chrono::steady_clock::now() + m_pollInterval;
-    while (std::chrono::steady_clock::now() < until &&
-           !m_stopping.load(std::memory_order_acquire) &&
-           m_pendingWrite.load(std::memory_order_acquire) == NoWrite)
-        std::this_thread::sleep_for(Slice);
+    if (m_stopping.load(std::memory_order_acquire) ||
+        m_pendingWrite.load(std::memory_order_acquire) != NoWrite)
+        return;
+    if (m_volume->WaitForChange(m_pollInterval))
+        return; // the server tells of changes: one came (or it went), or an interrupt
+    // Polled: another reading follows only if someone read this one.
+    if (m_readSincePoll.exchange(false, std::memory_order_acq_rel))
+        return;
+    m_dormant.store(true, std::memory_order_seq_cst);
+    if (!m_readSincePoll.load(std::memory_order_seq_cst) &&
+        !m_stopping.load(std::memory_order_acquire))
+        m_volume->WaitForChange(DormantSleep);
+    m_dormant.store(false, std::memory_order_relaxed);
 }
 
 void VolumeWatcher::run()
 {
+    quillmere::audio::nameThisThread("qm-volume");
     while (!m_stopping.load(std::memory_order_acquire)) {
         const int write = m_pendingWrite.exchange(NoWrite, std::memory_order_acq_rel);
         if (write != NoWrite)
@@ -66,7 +90,7 @@ void VolumeWatcher::run()
         if (m_writes.load(std::memory_order_acquire) == writesBefore)
             m_percent.compare_exchange_strong(shown, percent, std::memory_order_acq_rel);
         m_haveReading.store(true, std::memory_order_release);
-        pause();
+        rest();
     }
 }
 

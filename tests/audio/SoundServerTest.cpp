@@ -5,6 +5,7 @@
 #include "audio/AudioBackend.h"
 #include "support/AudioFixtures.h"
 #include "support/SignalAnalysis.h"
+#include "support/ThreadWakes.h"
 
 #include <QDir>
 #include <QFile>
@@ -160,6 +161,36 @@ TEST(SoundServer, AServerThatStaysAwayStopsPlaybackOnceAndPlayTriesAgain)
     const qint64 heard = backend.positionBytes(channel);
     ASSERT_TRUE(backend.play(channel, false));
     EXPECT_TRUE(positionPasses(backend, channel, heard + 176400 / 4, 4s));
+}
+
+// Paused, the stream on the server stops and so do the threads that fed it (PortAudio's, ALSA's
+// PulseAudio plug-in's and ours): over a second, the whole process but this thread wakes a few
+// times at most (the plug-in's main loop about once a second). Playing again resumes it.
+TEST(SoundServer, PausedTheStreamStopsAndPlayResumesIt)
+{
+    if (!SoundServer::installed())
+        GTEST_SKIP() << "pulseaudio is not installed; the end-to-end sound test did not run";
+    SoundServer server;
+    ASSERT_TRUE(server.ready()) << "the sound server did not start";
+    AudioBackend backend;
+    ASSERT_TRUE(backend.init(QStringLiteral("default")));
+    const Handle channel = backend.createTempoChannel(backend.openFile(longSong(server)));
+    ASSERT_TRUE(backend.play(channel, false));
+    ASSERT_TRUE(positionPasses(backend, channel, 44100, 5s)) << "the song did not start";
+    ASSERT_TRUE(backend.pause(channel));
+    std::this_thread::sleep_for(2s); // the output rests a second after the fade out
+    const qint64 paused = backend.positionBytes(channel);
+    long wakes = 0;
+    const QString self = QString::number(gettid());
+    for (const auto &[thread, count] : threadwakes::over(QString(), 1s)) {
+        if (!thread.endsWith(QStringLiteral("(") + self + QStringLiteral(")")))
+            wakes += count;
+    }
+    EXPECT_LE(wakes, 5);
+    EXPECT_EQ(backend.positionBytes(channel), paused);
+    ASSERT_TRUE(backend.play(channel, false));
+    EXPECT_TRUE(positionPasses(backend, channel, paused + 176400 / 4, 4s))
+        << "playback did not resume after the output rested";
 }
 
 } // namespace

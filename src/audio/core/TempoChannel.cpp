@@ -1,6 +1,7 @@
 #include "audio/core/TempoChannel.h"
 
 #include "audio/core/RealtimePriority.h"
+#include "audio/core/ThreadName.h"
 #include "audio/dsp/Denormals.h"
 #include "audio/stretch/PassThroughStretcher.h"
 
@@ -15,13 +16,9 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// How long the worker threads rest when their ring is full or their input is empty. Short
-// against the 115 ms of rendered audio, long enough to cost nothing.
-constexpr auto IdleWait = 2ms;
-// How often an offline render looks for the stretcher it waits for (a few milliseconds' work),
-// and how long it waits for one request at most. Counted in wall time, not in looks: a loaded
-// machine oversleeps each look many times over.
-constexpr auto PrepareWait = 200us;
+// How long an offline render waits for the stretcher being prepared for one request at most
+// (a few milliseconds' work; the worker wakes it as soon as it is ready). Counted in wall
+// time: a loaded machine may take far longer than the work itself.
 constexpr auto MaxPrepareWait = 500ms;
 constexpr qint64 PrepareWaitSpacingMs = 40;
 
@@ -37,6 +34,9 @@ TempoChannel::TempoChannel(DecoderPtr source, Stretcher::Kind kind, int rate)
       m_lengthFrames(m_info.frames), m_swap(kind, rate), m_reader(*m_source), m_reverb(rate),
       m_limiter(rate), m_countIn(rate)
 {
+    // A stretcher made ready wakes whoever renders (the render thread, or offline the thread
+    // that waits for it).
+    m_swap.setReadyWakeup(&m_renderWakeup, Changed);
 }
 
 qint64 TempoChannel::fromPosition(qint64 frame) const
@@ -52,6 +52,7 @@ qint64 TempoChannel::toPosition(double frame) const
 TempoChannel::~TempoChannel()
 {
     m_running.store(false, std::memory_order_release);
+    wakeThreads();
     if (m_decoderThread.joinable())
         m_decoderThread.join();
     if (m_renderThread.joinable())
@@ -103,11 +104,13 @@ void TempoChannel::start(bool realTimePriority)
     m_deadline = realTimePriority;
     m_running.store(true, std::memory_order_release);
     m_decoderThread = std::thread([this, realTimePriority] {
+        nameThisThread("qm-decoder");
         if (realTimePriority)
             requestRealtimePriority(DecoderPriority);
         decodeLoop();
     });
     m_renderThread = std::thread([this, realTimePriority] {
+        nameThisThread("qm-render");
         if (realTimePriority)
             requestRealtimePriority(RenderPriority);
         renderLoop();
@@ -123,6 +126,20 @@ void TempoChannel::setTempoAndPitch(double speed, double pitchScale)
                        m_pitchScale.load(std::memory_order_relaxed));
 }
 
+// UI thread: whatever the threads sleep on may have changed. Each change is published before
+// the wake, so a thread that wakes sees it.
+void TempoChannel::wakeThreads()
+{
+    m_decoderWakeup.notify(Changed);
+    m_renderWakeup.notify(Changed);
+}
+
+void TempoChannel::setState(State state)
+{
+    m_state.store(state, std::memory_order_release);
+    wakeThreads();
+}
+
 void TempoChannel::setPan(float pan)
 {
     m_pan.store(std::clamp(pan, -1.0f, 1.0f), std::memory_order_release);
@@ -132,11 +149,13 @@ void TempoChannel::seek(qint64 frame)
 {
     m_seekFrame.store(fromPosition(frame), std::memory_order_release);
     m_generation.fetch_add(1, std::memory_order_acq_rel);
+    wakeThreads();
 }
 
 void TempoChannel::setLoop(qint64 a, qint64 b)
 {
     m_loop.publish(LoopRange{fromPosition(a), fromPosition(b), ++m_loopEpoch});
+    m_decoderWakeup.notify(Changed);
 }
 
 bool TempoChannel::wrapAhead(double heardFrame) const
@@ -167,12 +186,17 @@ qint64 TempoChannel::mixedPositionFrames() const
     return positionFrames(std::numeric_limits<double>::infinity());
 }
 
-// Decoder thread: reads ahead into the decoded ring.
+// Decoder thread: reads ahead into the decoded ring, and sleeps while it is full (until the
+// render thread has taken half of it) or the song has ended (until a seek). The ticket is
+// taken before anything is looked at, so that a wake in between is not lost.
 void TempoChannel::decodeLoop()
 {
-    while (m_running.load(std::memory_order_acquire)) {
+    for (;;) {
+        const Wakeup::Ticket ticket = m_decoderWakeup.ticket();
+        if (!m_running.load(std::memory_order_acquire))
+            return;
         if (!decodeStep())
-            std::this_thread::sleep_for(IdleWait);
+            m_decoderWakeup.wait(ticket, m_decodeEnded ? Changed : RoomMade | Changed);
     }
 }
 
@@ -215,6 +239,7 @@ bool TempoChannel::decodeStep()
     m_decodeEnded = block->endOfStream;
     m_decoded.commitWrite();
     m_decodedWraps.store(generation << WrapBits | m_decodeWraps, std::memory_order_release);
+    m_renderWakeup.notify(InputCame);
     return true;
 }
 
@@ -253,14 +278,28 @@ void TempoChannel::restartRendering(quint64 generation)
     m_fadeInDone = GapFadeFrames;
 }
 
-// Render thread: turns decoded audio into finished blocks.
+// Render thread: turns decoded audio into finished blocks, and sleeps whenever it can make
+// none: while the output ring is full (the callback wakes it as it takes a block; paused, it
+// takes none), while the decoder has not caught up, or once the song has ended.
 void TempoChannel::renderLoop()
 {
     flushDenormalsToZero();
-    while (m_running.load(std::memory_order_acquire)) {
+    for (;;) {
+        const Wakeup::Ticket ticket = m_renderWakeup.ticket();
+        if (!m_running.load(std::memory_order_acquire))
+            return;
         if (!renderStep())
-            std::this_thread::sleep_for(IdleWait);
+            m_renderWakeup.wait(ticket, renderWaitsFor());
     }
+}
+
+// After a step that made nothing: the ring full waits for room, else for input; the end of
+// the song only for a change (a seek).
+unsigned TempoChannel::renderWaitsFor()
+{
+    if (m_outputEnded)
+        return Changed;
+    return m_rendered.beginWrite() ? InputCame | Changed : RoomMade | Changed;
 }
 
 // A stretcher prepared for a new setting starts its handover. Without a device's deadline (an
@@ -285,6 +324,9 @@ void TempoChannel::takeUpPreparedStretcher()
         if (m_deadline || m_handover.pending() || m_handover.placing() || !m_swap.preparing() ||
             m_framesRendered < m_waitsResumeAt)
             return;
+        const Wakeup::Ticket ticket = m_renderWakeup.ticket();
+        if (m_swap.readyWaiting())
+            continue;
         const quint64 asked = m_swap.askedSerial();
         const auto now = std::chrono::steady_clock::now();
         if (asked != m_waitedFor) {
@@ -293,7 +335,7 @@ void TempoChannel::takeUpPreparedStretcher()
         }
         if (now >= m_waitEnds)
             return;
-        std::this_thread::sleep_for(PrepareWait);
+        m_renderWakeup.waitFor(ticket, m_waitEnds - now, Changed);
     }
 }
 
@@ -389,6 +431,10 @@ void TempoChannel::feedStretcher() QUILLMERE_NONBLOCKING
             }
         }
         m_decoded.pop();
+        // The decoder sleeps until half the ring is free, then fills it in one go: a few
+        // wakes a second instead of one per block.
+        if (m_decoded.count() <= m_decoded.capacity() / 2)
+            m_decoderWakeup.notify(RoomMade);
     }
 }
 
@@ -572,96 +618,6 @@ void TempoChannel::applyPan(float *stereo, int frames) QUILLMERE_NONBLOCKING
         stereo[2 * i] *= m_leftGain.next();
         stereo[2 * i + 1] *= m_rightGain.next();
     }
-}
-
-// Output callback: never blocks, locks or allocates.
-int TempoChannel::mixInto(float *mix, int frames, qint64 outputFrame,
-                          bool realTime) QUILLMERE_NONBLOCKING
-{
-    const bool playing = m_state.load(std::memory_order_acquire) == State::Playing;
-    const quint64 generation = m_generation.load(std::memory_order_acquire);
-    int done = 0;
-    while (done < frames && (playing || m_fade.audible())) {
-        RenderedBlock *block = m_rendered.front();
-        if (!block)
-            break;
-        if (block->generation != generation) {
-            // Rendered before the last seek: what would have been heard of it fades out.
-            m_fade.cutOff(block->samples + 2 * m_blockOffset, block->frames - m_blockOffset);
-            m_rendered.pop();
-            m_blockOffset = 0;
-            continue;
-        }
-        done += mixBlock(*block, mix + 2 * done, frames - done, outputFrame + done, playing);
-        if (m_blockOffset < block->frames)
-            continue;
-        const bool last = block->last;
-        const double end = block->sourceFrame + block->frames * block->sourceFramesPerFrame;
-        m_rendered.pop();
-        m_blockOffset = 0;
-        if (last) {
-            m_fade.silence(); // the song itself has ended: nothing to fade
-            m_marks.begin(PlayedMark{outputFrame + done, end, 0, 0, generation, m_wrapsHeard});
-            m_state.store(State::Stopped, std::memory_order_release);
-            m_endPending.store(true, std::memory_order_release);
-            break;
-        }
-    }
-    // The ring ran dry during a fade out: it ends on what it last played.
-    if (!playing && m_fade.audible() && done < frames && !m_rendered.front())
-        done += m_fade.finishFadeOut(mix + 2 * done, frames - done);
-    // Nothing to play it under (the new audio is not ready, or the channel paused): the audio a
-    // seek cut off fades out alone. Offline the pull waits for the new audio instead.
-    int tail = 0;
-    if (realTime) {
-        if (generation != m_mixGeneration && !m_rendered.front())
-            m_fade.finishCut();
-        tail = m_fade.addTail(mix + 2 * done, frames - done);
-    }
-    m_audible.store(m_fade.audible() || m_fade.hasTail(), std::memory_order_release);
-    // Stalled is an underrun: the ring ran dry after this position's audio began to be heard.
-    // Before that the channel is starting (just played or moved), which is not a fault.
-    m_stalled.store(done < frames && m_heardGeneration == generation &&
-                        m_state.load(std::memory_order_relaxed) == State::Playing,
-                    std::memory_order_relaxed);
-    return done + tail;
-}
-
-// Mixes what it can of the block into mix, whose first frame the device numbers at; marks
-// where each stretch of the output came from.
-int TempoChannel::mixBlock(const RenderedBlock &block, float *mix, int frames, qint64 at,
-                           bool playing) QUILLMERE_NONBLOCKING
-{
-    if (block.generation != m_mixGeneration) {
-        m_mixGeneration = block.generation;
-        m_wrapsHeard = 0;
-        m_fade.finishCut();
-        m_fade.silence();
-    }
-    if (m_blockOffset == 0 || at != m_nextOutputFrame) {
-        if (at != m_nextOutputFrame)
-            m_fade.silence(); // silence was heard since the last frame mixed
-        // The first sound of a song played from its first frame: the song's own beginning,
-        // which a ramp would only change (it begins after silence as recorded).
-        if (m_nextOutputFrame < 0 && m_blockOffset == 0 && block.sourceFrame == 0)
-            m_fade.songStart();
-        if (m_blockOffset == 0 && block.spliceFrom >= 0)
-            ++m_wrapsHeard;
-        m_markFrames = 0;
-        m_marks.begin(PlayedMark{at, block.sourceFrame + m_blockOffset * block.sourceFramesPerFrame,
-                                 block.sourceFramesPerFrame, 0, block.generation, m_wrapsHeard});
-    }
-    const float *from = block.samples + 2 * m_blockOffset;
-    const int n = m_fade.add(mix, from, std::min(frames, block.frames - m_blockOffset), playing);
-    m_fade.addTail(mix, n);
-    m_tap.write(from, n);
-    if (n > 0)
-        m_heardGeneration = block.generation;
-    m_blockOffset += n;
-    m_markFrames += n;
-    m_marks.extend(m_markFrames);
-    m_nextOutputFrame = at + n;
-    return n;
 }
 
 } // namespace quillmere::audio

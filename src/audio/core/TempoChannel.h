@@ -3,9 +3,10 @@
 // Threads: the public functions run on the UI or event thread, under the back end's lock;
 // decodeLoop() runs on the channel's decoder thread, renderLoop() on its render thread, and
 // mixInto() on the output callback. They meet only through the two block rings, the tap ring
-// and atomics; nothing here takes a lock. Offline there are no such threads: the one thread
-// that pulls runs renderAhead() and mixInto(), and with them the decoder's and the render
-// thread's steps.
+// and atomics; nothing here takes a lock. The decoder and the render thread sleep on a Wakeup
+// each whenever they can do nothing, until the side they wait for has made room, brought
+// input or changed a setting. Offline there are no such threads: the one thread that pulls
+// runs renderAhead() and mixInto(), and with them the decoder's and the render thread's steps.
 
 #include "audio/AudioTypes.h"
 #include "audio/core/BlockRing.h"
@@ -19,6 +20,7 @@
 #include "audio/core/SpliceMap.h"
 #include "audio/core/StretcherHandover.h"
 #include "audio/core/TapRing.h"
+#include "audio/core/Wakeup.h"
 #include "audio/decoders/Decoder.h"
 #include "audio/dsp/Biquad.h"
 #include "audio/dsp/CountInClicks.h"
@@ -66,6 +68,9 @@ public:
     void start(bool realTimePriority = false);
     // Offline instead: no threads; whoever mixes the channel drives it with renderAhead().
     void startInline();
+    // Before the start: told (from the output callback) whenever the song has ended or a fade
+    // out has finished, so that whoever watches for them need not look.
+    void setEventWakeup(Wakeup *events) { m_events = events; }
     void setTempoAndPitch(double speed, double pitchScale);
     // Before the start: speed and pitch will stay as they are now. At the song's own speed and
     // pitch the stretcher is then left out and the sound passes unchanged. False once started.
@@ -90,7 +95,7 @@ public:
     qint64 mixedPositionFrames() const;
 
     enum class State { Stopped, Playing, Paused };
-    void setState(State state) { m_state.store(state, std::memory_order_release); }
+    void setState(State state);
     State state() const { return m_state.load(std::memory_order_acquire); }
     bool stalled() const { return m_stalled.load(std::memory_order_relaxed); }
     // Event thread: true once per end of the song.
@@ -114,6 +119,13 @@ public:
     bool renderAhead();
 
 private:
+    // What the decoder and the render thread wait for when they sleep.
+    enum WakeReason : unsigned {
+        RoomMade = 1,  // the ring they write has room again
+        InputCame = 2, // the render thread's input ring has a block
+        Changed = 4,   // a seek, a loop, a setting, a state or the end of the threads
+    };
+
     // Between position frames (OutputRate) and the frames the sound runs at.
     qint64 fromPosition(qint64 frame) const;
     qint64 toPosition(double frame) const;
@@ -124,6 +136,8 @@ private:
     void renderLoop();
     bool decodeStep();
     bool renderStep();
+    unsigned renderWaitsFor();
+    void wakeThreads();
     bool renderBlock(RenderedBlock &out) QUILLMERE_NONBLOCKING;
     bool renderGapBlock(RenderedBlock &out) QUILLMERE_NONBLOCKING;
     void fadeAroundGap(float *stereo, int frames) QUILLMERE_NONBLOCKING;
@@ -135,6 +149,8 @@ private:
     int mixBlock(const RenderedBlock &block, float *mix, int frames, qint64 at,
                  bool playing) QUILLMERE_NONBLOCKING;
     void restartRendering(quint64 generation);
+    void endSong(qint64 outputFrame, double end, quint64 generation) QUILLMERE_NONBLOCKING;
+    void publishAudible(bool ended) QUILLMERE_NONBLOCKING;
     void takeEffects(const EffectSettings &effects) QUILLMERE_NONBLOCKING;
 
     DecoderPtr m_source;
@@ -154,6 +170,9 @@ private:
     bool m_ratioHeld = false; // UI thread, before the start
     std::thread m_decoderThread;
     std::thread m_renderThread;
+    Wakeup m_decoderWakeup;
+    Wakeup m_renderWakeup;
+    Wakeup *m_events = nullptr;
 
     // Seeking: the target, then a new generation; blocks of older generations are dropped.
     std::atomic<qint64> m_seekFrame{0};
@@ -235,6 +254,7 @@ private:
     qint64 m_nextOutputFrame = -1; // after the last frame mixed: a gap there needs a new mark
     qint64 m_markFrames = 0;       // frames the newest mark covers
     OutputFade m_fade;
+    bool m_fadeHeard = false; // as last published in m_audible
 };
 
 } // namespace quillmere::audio

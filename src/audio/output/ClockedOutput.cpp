@@ -1,6 +1,7 @@
 #include "audio/output/ClockedOutput.h"
 
 #include "audio/AudioTypes.h"
+#include "audio/core/ThreadName.h"
 
 #include <QFile>
 
@@ -48,14 +49,22 @@ bool ClockedOutput::start(RenderFunction render, void *context)
     }
     m_framesBeforeStart.store(m_written.load());
     m_scheduleStartNs.store(steadyNanoseconds());
+    m_resting = false;
     m_running.store(true);
-    m_thread = std::thread([this, render, context] { run(render, context); });
+    m_thread = std::thread([this, render, context] {
+        nameThisThread("qm-clock-output");
+        run(render, context);
+    });
     return true;
 }
 
 void ClockedOutput::stop()
 {
-    m_running.store(false);
+    {
+        std::lock_guard lock(m_restLock);
+        m_running.store(false);
+    }
+    m_restEnds.notify_all();
     if (m_thread.joinable())
         m_thread.join();
     if (m_file) {
@@ -76,12 +85,43 @@ OutputClock ClockedOutput::clock() const
     return {heard, double(written) - heard};
 }
 
+void ClockedOutput::rest()
+{
+    std::lock_guard lock(m_restLock);
+    m_resting = true;
+}
+
+bool ClockedOutput::resume()
+{
+    {
+        std::lock_guard lock(m_restLock);
+        m_resting = false;
+    }
+    m_restEnds.notify_all();
+    return true;
+}
+
+// Output thread, after a period: sleeps while the output rests; the schedule then starts
+// again from now, as a device's clock would.
+void ClockedOutput::restUntilResumed()
+{
+    if (!m_resting.load(std::memory_order_acquire))
+        return;
+    std::unique_lock lock(m_restLock);
+    m_restEnds.wait(lock, [this] { return !m_resting || !m_running.load(); });
+    m_framesBeforeStart.store(m_written.load());
+    m_scheduleStartNs.store(steadyNanoseconds());
+}
+
 void ClockedOutput::run(RenderFunction render, void *context)
 {
     std::vector<float> buffer(std::size_t(m_periodFrames) * 2);
-    const qint64 startNs = m_scheduleStartNs.load();
-    const qint64 before = m_framesBeforeStart.load();
     while (m_running.load(std::memory_order_acquire)) {
+        restUntilResumed();
+        if (!m_running.load(std::memory_order_acquire))
+            return;
+        const qint64 startNs = m_scheduleStartNs.load();
+        const qint64 before = m_framesBeforeStart.load();
         const qint64 first = m_written.load(std::memory_order_relaxed);
         render(context, buffer.data(), m_periodFrames, first);
         if (m_file)

@@ -8,6 +8,8 @@
 
 namespace quillmere::audio {
 
+class Wakeup;
+
 // What the device is playing now, in the frames it has asked render() for (counted from its
 // first call, never reset): the frame leaving the speaker, and how many frames already
 // rendered are still on their way there.
@@ -26,6 +28,15 @@ public:
     // False when the device cannot be opened; then nothing runs.
     virtual bool start(RenderFunction render, void *context) = 0;
     virtual void stop() = 0;
+    // Nothing is to be heard for now (the owner has let everything it rendered play out as
+    // silence): the device stops calling render() and its threads sleep, until resume(). The
+    // frames keep their numbers across the rest. The owner's thread, under its lock.
+    virtual void rest() {}
+    // render() is called again. False when the device cannot run again; it then counts as
+    // lost, and the next start() tries it anew.
+    virtual bool resume() { return true; }
+    // Before start(): told whenever the device is lost, so that nobody need poll lost().
+    virtual void setLossWakeup(Wakeup *) {}
     // Time from render() to the speaker, as the device reports it.
     virtual double latencySeconds() const = 0;
     // Any thread. Meaningless for "offline", where the owner knows what it pulled.

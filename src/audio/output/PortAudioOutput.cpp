@@ -1,6 +1,8 @@
 #include "audio/output/PortAudioOutput.h"
 
 #include "audio/AudioTypes.h"
+#include "audio/core/ThreadName.h"
+#include "audio/core/Wakeup.h"
 #include "audio/output/ServerRate.h"
 
 #include <portaudio.h>
@@ -16,20 +18,16 @@ using namespace std::chrono_literals;
 
 // Longer than any gap a healthy stream leaves between callbacks (about 50 ms of latency).
 constexpr auto StallLimit = 500ms;
-constexpr auto WatchInterval = 100ms;
+constexpr auto WatchInterval = 250ms;
 constexpr auto RetryInterval = 200ms;
 // How long a vanished device is waited for before the output counts as lost.
 constexpr auto GiveUpAfter = 5s;
+// Frames per callback: about 21 ms. Left to PortAudio, ALSA's PulseAudio plug-in ran the
+// callback every 6-12 ms, and every call costs a few wakes of its threads and of ours; with
+// this the stream's own buffer came out shorter too (measured: 43 ms instead of 50-63 ms).
+constexpr unsigned long FramesPerCallback = 1024;
 // A sound server that does not say its rate in this time is not waited for.
 constexpr auto RateQueryTimeout = 1000ms;
-
-// Sleeps with the lock released, so that start() and stop() are never held up by a wait.
-void sleepUnlocked(std::unique_lock<std::mutex> &lock, std::chrono::milliseconds interval)
-{
-    lock.unlock();
-    std::this_thread::sleep_for(interval);
-    lock.lock();
-}
 
 qint64 steadyNanoseconds()
 {
@@ -90,6 +88,7 @@ bool PortAudioOutput::start(RenderFunction render, void *context)
         return true;
     m_render = render;
     m_context = context;
+    m_resting = false;
     if (m_lost.load()) {
         // A start after the loss tries again, with a fresh look at the devices.
         if (!reopen(lock, std::chrono::seconds(0)))
@@ -100,7 +99,10 @@ bool PortAudioOutput::start(RenderFunction render, void *context)
     m_lost.store(false, std::memory_order_release);
     if (!m_watching) {
         m_watching = true;
-        m_watchdog = std::thread([this] { watch(); });
+        m_watchdog = std::thread([this] {
+            nameThisThread("qm-pa-watchdog");
+            watch();
+        });
     }
     return true;
 }
@@ -109,12 +111,43 @@ void PortAudioOutput::stop()
 {
     std::unique_lock lock(m_mutex);
     m_watching = false;
+    m_watchWake.notify_all();
     if (m_watchdog.joinable()) {
         lock.unlock();
         m_watchdog.join();
         lock.lock();
     }
     closeStream();
+}
+
+// Aborted rather than drained: the owner rests the output only once what it last rendered has
+// played out, so the buffers hold silence, and an abort returns at once.
+void PortAudioOutput::rest()
+{
+    std::lock_guard lock(m_mutex);
+    if (m_resting || !m_watching)
+        return;
+    m_resting = true;
+    if (m_stream)
+        Pa_AbortStream(m_stream);
+    m_watchWake.notify_all();
+}
+
+// The stream starts again where it was (the frames go on being counted from where they
+// stopped); one that will not start is opened afresh, once.
+bool PortAudioOutput::resume()
+{
+    std::unique_lock lock(m_mutex);
+    if (!m_resting)
+        return !m_lost.load();
+    m_resting = false;
+    m_watchWake.notify_all();
+    if (m_stream && Pa_StartStream(m_stream) == paNoError)
+        return true;
+    if (reopen(lock, std::chrono::seconds(0)))
+        return true;
+    m_lost.store(true, std::memory_order_release);
+    return false;
 }
 
 int PortAudioOutput::sampleRate() const
@@ -172,7 +205,7 @@ bool PortAudioOutput::openStreamAt(int device, double rate)
     params.suggestedLatency =
         deviceInfo ? std::max(deviceInfo->defaultLowOutputLatency, 0.05) : 0.05;
     PaStream *stream = nullptr;
-    if (Pa_OpenStream(&stream, nullptr, &params, rate, paFramesPerBufferUnspecified, paNoFlag,
+    if (Pa_OpenStream(&stream, nullptr, &params, rate, FramesPerCallback, paNoFlag,
                       &PortAudioOutput::callback, this) != paNoError)
         return false;
     if (Pa_StartStream(stream) != paNoError) {
@@ -211,21 +244,34 @@ bool PortAudioOutput::reopen(std::unique_lock<std::mutex> &lock,
             return true;
         if (std::chrono::steady_clock::now() >= giveUp)
             return false;
-        sleepUnlocked(lock, RetryInterval);
-        if (!m_watching)
-            return false; // stop() is waiting for the watchdog
+        if (pauseUnlessStopped(lock, RetryInterval) || m_resting)
+            return false; // stop() is waiting for the watchdog, or resume() will try again
     }
 }
 
+bool PortAudioOutput::pauseUnlessStopped(std::unique_lock<std::mutex> &lock,
+                                         std::chrono::milliseconds interval)
+{
+    return m_watchWake.wait_for(lock, interval, [this] { return !m_watching; });
+}
+
 // Watchdog thread: a stream whose callbacks stop for longer than StallLimit has lost its
-// device or server.
+// device or server. While the output rests there is nothing to watch: it sleeps until resume()
+// or stop().
 void PortAudioOutput::watch()
 {
     std::unique_lock lock(m_mutex);
     unsigned long seen = m_callbacks.load(std::memory_order_relaxed);
     auto lastProgress = std::chrono::steady_clock::now();
     while (m_watching) {
-        sleepUnlocked(lock, WatchInterval);
+        if (m_resting) {
+            m_watchWake.wait(lock, [this] { return !m_watching || !m_resting; });
+            seen = m_callbacks.load(std::memory_order_relaxed);
+            lastProgress = std::chrono::steady_clock::now();
+            continue;
+        }
+        if (m_watchWake.wait_for(lock, WatchInterval, [this] { return !m_watching || m_resting; }))
+            continue;
         const auto now = std::chrono::steady_clock::now();
         const unsigned long count = m_callbacks.load(std::memory_order_relaxed);
         if (count != seen || m_lost.load()) {
@@ -235,8 +281,11 @@ void PortAudioOutput::watch()
         }
         if (!m_watching || now - lastProgress < StallLimit)
             continue;
-        if (!reopen(lock, GiveUpAfter) && m_watching)
+        if (!reopen(lock, GiveUpAfter) && m_watching && !m_resting) {
             m_lost.store(true, std::memory_order_release);
+            if (m_lossWakeup)
+                m_lossWakeup->notify();
+        }
         seen = m_callbacks.load(std::memory_order_relaxed);
         lastProgress = std::chrono::steady_clock::now();
     }

@@ -1,8 +1,9 @@
 #pragma once
 
-// Threads: start() and stop() on the thread that owns the back end, under its lock; callback()
-// on PortAudio's real-time thread; the watchdog on a thread of its own. The watchdog and
-// start()/stop() share m_mutex (never taken by the callback); the callback only counts itself.
+// Threads: start(), stop(), rest() and resume() on the thread that owns the back end, under its
+// lock; callback() on PortAudio's real-time thread; the watchdog on a thread of its own. The
+// watchdog and those calls share m_mutex and sleep on its condition variable (never taken by
+// the callback); the callback only counts itself.
 // Lock order: the back end's lock, then m_mutex; the watchdog never takes the back end's lock.
 // clock() reads what the callback published without a lock.
 
@@ -13,6 +14,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <mutex>
 #include <thread>
 
@@ -24,12 +26,17 @@ namespace quillmere::audio {
 // sees them stop, and opens the device again (a new server is found through a fresh look at
 // the devices). The channels keep their positions meanwhile, since only the callback moves
 // them. When no device opens for a while, the output counts as lost until the next start().
+// While it rests the stream is stopped (PortAudio's callback thread ends) and the watchdog
+// sleeps until resume().
 class PortAudioOutput final : public OutputDevice {
 public:
     PortAudioOutput();
     ~PortAudioOutput() override;
     bool start(RenderFunction render, void *context) override;
     void stop() override;
+    void rest() override;
+    bool resume() override;
+    void setLossWakeup(Wakeup *wakeup) override { m_lossWakeup = wakeup; }
     double latencySeconds() const override { return m_latency.load(std::memory_order_relaxed); }
     bool lost() const override { return m_lost.load(std::memory_order_acquire); }
     OutputClock clock() const override;
@@ -44,10 +51,16 @@ private:
     void closeStream();                         // under m_mutex
     void watch();
     bool reopen(std::unique_lock<std::mutex> &lock, std::chrono::steady_clock::duration patience);
+    // Waits with the lock released, so that start(), stop() and rest() are never held up; true
+    // when stop() ended the wait.
+    bool pauseUnlessStopped(std::unique_lock<std::mutex> &lock, std::chrono::milliseconds interval);
 
     std::mutex m_mutex;
+    std::condition_variable m_watchWake; // with m_mutex: stop(), rest() and resume()
     bool m_initialised = false;
+    bool m_resting = false; // under m_mutex
     std::atomic<bool> m_watching{false};
+    Wakeup *m_lossWakeup = nullptr;
     void *m_stream = nullptr;
     RenderFunction m_render = nullptr;
     void *m_context = nullptr;

@@ -1,15 +1,14 @@
 #include "audio/stretch/StretcherSwap.h"
 
+#include "audio/core/ThreadName.h"
 #include "audio/stretch/PassThroughStretcher.h"
-
-#include <chrono>
 
 namespace quillmere::audio {
 namespace {
 
-// How often the worker looks for a stretcher the render thread has handed back (the render
-// thread cannot wake it: that would be a system call on a real-time thread).
-constexpr auto RetiredPoll = std::chrono::milliseconds(5);
+// What the worker sleeps for: a new request (or the end), or a stretcher handed back.
+constexpr unsigned Requested = 1;
+constexpr unsigned Retired = 2;
 
 } // namespace
 
@@ -21,7 +20,7 @@ StretcherSwap::~StretcherSwap()
         std::lock_guard guard(m_lock);
         m_stop = true;
     }
-    m_wake.notify_one();
+    m_wake.notify(Requested);
     if (m_worker.joinable())
         m_worker.join();
 }
@@ -46,7 +45,10 @@ PreparedStretcher StretcherSwap::start(double speed, double pitch)
         m_requestSerial = 0; // what was asked before is what the first one plays
         m_asked.store(0, std::memory_order_release);
     }
-    m_worker = std::thread([this] { workerLoop(); });
+    m_worker = std::thread([this] {
+        nameThisThread("qm-stretch-prep");
+        workerLoop();
+    });
     return first.prepared;
 }
 
@@ -60,7 +62,7 @@ void StretcherSwap::request(double speed, double pitch)
         m_wantedPitch = pitch;
         m_asked.store(++m_requestSerial, std::memory_order_release);
     }
-    m_wake.notify_one();
+    m_wake.notify(Requested);
 }
 
 bool StretcherSwap::takeReady(PreparedStretcher &ready) QUILLMERE_NONBLOCKING
@@ -74,11 +76,13 @@ bool StretcherSwap::takeReady(PreparedStretcher &ready) QUILLMERE_NONBLOCKING
     return true;
 }
 
+// A futex wake at most, and only when the worker sleeps waiting for a stretcher back.
 void StretcherSwap::retire(Stretcher *stretcher) QUILLMERE_NONBLOCKING
 {
     for (Entry &entry : m_entries)
         if (entry.made.load(std::memory_order_acquire) == stretcher)
             entry.retired.store(true, std::memory_order_release);
+    m_wake.notify(Retired);
 }
 
 void StretcherSwap::workerLoop()
@@ -92,19 +96,25 @@ void StretcherSwap::workerLoop()
     quint64 served = 0;
     std::unique_lock lock(m_lock);
     while (!m_stop) {
+        // Taken under the lock, before the request is looked at: a request or a retirement
+        // after it wakes the sleep below at once.
+        const Wakeup::Ticket ticket = m_wake.ticket();
         if (m_requestSerial == served) {
-            m_wake.wait(lock);
+            lock.unlock();
+            m_wake.wait(ticket, Requested);
+            lock.lock();
             continue;
         }
         const bool neutral = isNeutral(m_wantedSpeed, m_wantedPitch);
         lock.unlock();
         collectRetired();
         const int spare = spareEntry(neutral);
-        lock.lock();
         if (spare < 0) { // both are with the render thread: wait for one to come back
-            m_wake.wait_for(lock, RetiredPoll);
+            m_wake.wait(ticket, Requested | Retired);
+            lock.lock();
             continue;
         }
+        lock.lock();
         if (isNeutral(m_wantedSpeed, m_wantedPitch) != neutral)
             continue; // asked for again meanwhile, for the other kind
         const double speed = m_wantedSpeed, pitch = m_wantedPitch;
@@ -119,6 +129,8 @@ void StretcherSwap::workerLoop()
         if (unclaimed >= 0)
             m_entries[size_t(unclaimed)].withWorker = true;
         m_answered.store(served, std::memory_order_release);
+        if (m_readyWakeup)
+            m_readyWakeup->notify(m_readyReason);
         lock.lock();
     }
 }

@@ -3,7 +3,8 @@
 // Threads: start() and request() run on the UI thread, takeReady() and retire() on the
 // channel's render thread, everything else on the swap's own worker thread. They meet only
 // through atomics (the ready slot and the retired flags) and, between the UI and the worker,
-// a mutex the render thread never touches.
+// a mutex the render thread never touches. The worker sleeps on a Wakeup until a request
+// comes or, when it needs one back, until the render thread retires a stretcher.
 //
 // Why a swap at all: both libraries allocate when their ratio changes. SoundTouch rebuilds
 // its anti-alias filter (new coefficient arrays) inside setTempo/setPitch and, when the rate
@@ -12,11 +13,11 @@
 // resampler's buffers. So a changed ratio is set, run and reset here, off the render thread.
 
 #include "audio/core/Realtime.h"
+#include "audio/core/Wakeup.h"
 #include "audio/stretch/Stretcher.h"
 
 #include <array>
 #include <atomic>
-#include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -40,6 +41,12 @@ public:
     explicit StretcherSwap(Stretcher::Kind kind, int rate = 44100);
     ~StretcherSwap(); // stops the worker; the render thread must be gone by then
 
+    // Before start(): told, with `reason`, whenever a prepared stretcher is ready to be taken.
+    void setReadyWakeup(Wakeup *wakeup, unsigned reason)
+    {
+        m_readyWakeup = wakeup;
+        m_readyReason = reason;
+    }
     // UI thread, once, before the render thread starts: the stretcher it plays first.
     PreparedStretcher start(double speed, double pitch);
     void request(double speed, double pitch);
@@ -47,6 +54,11 @@ public:
     // Render thread.
     // The newest prepared stretcher, once; the old one is handed back with retire().
     bool takeReady(PreparedStretcher &ready) QUILLMERE_NONBLOCKING;
+    // True while a prepared stretcher waits to be taken.
+    bool readyWaiting() const QUILLMERE_NONBLOCKING
+    {
+        return m_ready.load(std::memory_order_acquire) >= 0;
+    }
     void retire(Stretcher *stretcher) QUILLMERE_NONBLOCKING;
     // True while a request has not been answered with a prepared stretcher yet.
     bool preparing() const QUILLMERE_NONBLOCKING
@@ -91,7 +103,9 @@ private:
     std::atomic<quint64> m_answered{0};        // the serial of the newest stretcher prepared
 
     std::mutex m_lock; // the request and m_stop; never taken by the render thread
-    std::condition_variable m_wake;
+    Wakeup m_wake;     // the worker sleeps on it
+    Wakeup *m_readyWakeup = nullptr;
+    unsigned m_readyReason = Wakeup::AnyReason;
     double m_wantedSpeed = 1.0;
     double m_wantedPitch = 1.0;
     quint64 m_requestSerial = 0;
