@@ -115,8 +115,8 @@ TEST_F(PracticeSessionTest, TheEndOfASongPlaysTheNextOrRepeatsTheSongInABMode)
     session->PlayLine(0);
     QSignalSpy states(session.get(), &PracticeSession::transportChanged);
     playToTheEnd(path(1));
-    playToTheEnd(path(0)); // the list wraps
-    EXPECT_TRUE(states.isEmpty()); // one song follows another without a stop between
+    playToTheEnd(path(0));                  // the list wraps
+    EXPECT_TRUE(states.isEmpty());          // one song follows another without a stop between
     EXPECT_EQ(player->Settings().eq[2], 6); // every start keeps the user's sound
 
     session->SetABLoop(true);
