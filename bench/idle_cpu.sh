@@ -72,9 +72,10 @@ ffmpeg -v error -f lavfi -i "sine=frequency=220:duration=180:sample_rate=44100" 
 # --- measuring -------------------------------------------------------------------------------
 clk_tck="$(getconf CLK_TCK)"
 
-# One line per thread: tid, ticks (utime + stime), voluntary switches, name.
+# One line per thread: tid, ticks (utime + stime), voluntary switches, run time in ns
+# (schedstat: exact, where the ticks are sampled 100 times a second), name.
 snapshot() {
-    local task tid name rest ticks switches
+    local task tid name rest ticks switches ns
     for task in /proc/"$1"/task/*; do
         tid="${task##*/}"
         rest="$(cat "$task/stat" 2>/dev/null)" || continue
@@ -82,12 +83,14 @@ snapshot() {
         rest="${rest##*) }" # fields from the state on (the name may hold spaces)
         ticks="$(awk '{print $12 + $13}' <<<"$rest")"
         switches="$(awk '/^voluntary_ctxt_switches/ {print $2}' "$task/status" 2>/dev/null)"
-        echo "$tid $ticks ${switches:-0} $name"
+        ns="$(awk '{print $1}' "$task/schedstat" 2>/dev/null)"
+        echo "$tid $ticks ${switches:-0} ${ns:-0} $name"
     done
 }
 
-# measure PID LABEL: the process's CPU in per cent of one core over the row's seconds, into
-# $work/LABEL.total, and its threads' figures into $work/LABEL.threads.
+# measure PID LABEL: the process's CPU in per cent of one core over the row's seconds (from
+# the ticks), into $work/LABEL.total; the same from the threads' run times into LABEL.exact,
+# and each thread's figures (from its run time) into LABEL.threads.
 measure() {
     local pid="$1" label="$2"
     snapshot "$pid" >"$work/before"
@@ -96,16 +99,20 @@ measure() {
     sleep "$row_seconds"
     snapshot "$pid" >"$work/after"
     end="$(date +%s.%N)"
-    awk -v hz="$clk_tck" -v t0="$start" -v t1="$end" -v out="$work/$label.threads" '
-        NR == FNR { ticks[$1] = $2; sw[$1] = $3; next }
+    awk -v hz="$clk_tck" -v t0="$start" -v t1="$end" -v out="$work/$label.threads" \
+        -v exact="$work/$label.exact" '
+        NR == FNR { ticks[$1] = $2; sw[$1] = $3; ns[$1] = $4; next }
         {
             secs = t1 - t0
             cpu = ($2 - ($1 in ticks ? ticks[$1] : 0)) * 100 / hz / secs
+            run = ($4 - ($1 in ns ? ns[$1] : 0)) / 1e7 / secs
             wakes = ($3 - ($1 in sw ? sw[$1] : 0)) / secs
             total += cpu
-            printf "%s %s %.2f %.1f\n", $1, $4, cpu, wakes > out
+            runs += run
+            printf "%s %s %.2f %.1f\n", $1, $5, run, wakes > out
         }
-        END { printf "%.2f\n", total }' "$work/before" "$work/after" >"$work/$label.total"
+        END { printf "%.2f\n", total; printf "%.2f\n", runs > exact }' \
+        "$work/before" "$work/after" >"$work/$label.total"
 }
 
 settle() { sleep 2; }
@@ -172,29 +179,36 @@ run_mpv mpv_slow --af=rubberband --speed=0.75
 
 # --- the table -------------------------------------------------------------------------------
 total() { cat "$work/$1.total"; }
-mpv_cpu="$(total mpv)"
-slow_cpu="$(total mpv_slow)"
 printf '\nCPU in %% of one core over %s s per row; sink at %s Hz\n\n' "$row_seconds" "$sink_rate"
-printf '| State | Quillmere | mpv | Quillmere / mpv | Target |\n|---|---|---|---|---|\n'
+printf 'Ticks: utime + stime from /proc/PID/stat; run time: the threads'"'"' schedstat (exact).\n\n'
+printf '| State | Quillmere (ticks) | Quillmere (run time) | mpv (ticks) | mpv (run time) | Quillmere / mpv (run time) | Target |\n'
+printf '|---|---|---|---|---|---|---|\n'
 row() {
     local label="$1" text="$2" yard="$3" target="$4"
-    local ours ratio="-"
+    local ours exact ratio="-" yard_ticks="-" yard_exact="-"
     ours="$(total "$label")"
-    [ "$yard" != "-" ] && ratio="$(awk -v a="$ours" -v b="$yard" 'BEGIN {printf "%.2f", (b > 0 ? a / b : 0)}')"
-    printf '| %s | %s | %s | %s | %s |\n' "$text" "$ours" "$yard" "$ratio" "$target"
+    exact="$(cat "$work/$label.exact")"
+    if [ "$yard" != "-" ]; then
+        yard_ticks="$(total "$yard")"
+        yard_exact="$(cat "$work/$yard.exact")"
+        ratio="$(awk -v a="$exact" -v b="$yard_exact" 'BEGIN {printf "%.2f", (b > 0 ? a / b : 0)}')"
+    fi
+    printf '| %s | %s | %s | %s | %s | %s | %s |\n' "$text" "$ours" "$exact" "$yard_ticks" \
+        "$yard_exact" "$ratio" "$target"
 }
-row playing "playing, window visible" "$mpv_cpu" "at most 1.5x mpv"
+row playing "playing, window visible" mpv "at most 1.5x mpv"
 row paused "paused" "-" "at most 0.3"
 row stopped "stopped, song loaded" "-" "at most 0.3"
-row unmapped "playing, window unmapped" "$mpv_cpu" "at most mpv + 0.5"
-row slow "playing at -25 % (Rubber Band)" "$slow_cpu" "no worse than before"
+row unmapped "playing, window unmapped" mpv "at most mpv + 0.5"
+row slow "playing at -25 % (Rubber Band)" mpv_slow "no worse than before"
 
 if [ "${IDLE_CPU_STACKS:-0}" != 0 ]; then
     printf '\nWhere the threads were while playing:\n'
     grep -E '^(Thread|#[0-9])' "$work/stacks" | sed 's/ (.*) at / at /' || true
 fi
 if [ "$show_threads" != 0 ]; then
-    # Each thread that used CPU or woke at least once a second: name, id, CPU, wake-ups.
+    # Each thread that used CPU or woke at least once a second: name, id, CPU (run time),
+    # wake-ups.
     for label in playing paused stopped unmapped slow mpv mpv_slow; do
         printf '\n%s: thread, CPU %% of a core, wake-ups per second\n' "$label"
         awk '$3 >= 0.05 || $4 >= 1 { printf "  %-18s %7s %6.2f %8.1f\n", $2, $1, $3, $4 }' \
