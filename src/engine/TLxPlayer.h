@@ -92,6 +92,7 @@ public:
 
     // The playlist manager and the forwarders that pass it the current position.
     TLxMusicInfoMng &MusicInfoMng() { return *m_mng; }
+    const TLxMusicInfoMng &MusicInfoMng() const { return *m_mng; }
     void SetCurrentLength(qint64 length) { m_mng->SetCurrentLength(length); }
     void DrawPosition() { m_mng->DrawPosition(GetPosition()); }
     void DrawSectionBar() { m_mng->DrawSectionBar(); }

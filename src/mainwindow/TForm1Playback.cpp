@@ -26,11 +26,11 @@ void TForm1::TimerSpecTimer()
 {
     const TLxMutexLocker locked(PlayMutex);
     try {
+        // The volume slider follows the session's announcements; the spectrum's height
+        // follows the volume here.
         if (!PositionDragging) {
             const int volume = m_session->Volume();
             if (volume != LastVolume) {
-                if (volume >= 0)
-                    setSliderValue(QStringLiteral("SLIDER_VOLUME"), volume);
                 m_player->SetSpectrumScale(PaintBox2, spectrumPercent(volume));
                 LastVolume = volume;
             }

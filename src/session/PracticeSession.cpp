@@ -38,7 +38,7 @@ TLxMusicInfoMng &PracticeSession::PlayList()
 
 const TLxMusicInfoMng &PracticeSession::PlayList() const
 {
-    return const_cast<TLxPlayer &>(m_player).MusicInfoMng();
+    return m_player.MusicInfoMng();
 }
 
 PracticeSession::Transport PracticeSession::transport() const

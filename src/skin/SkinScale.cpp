@@ -44,6 +44,10 @@ void paint(QPainter &painter, const QImage &skin, qreal devicePixelRatio, const 
                            .intersected(skin.rect());
     if (part.isEmpty())
         return;
+    if (scale == 1 && devicePixelRatio == 1.0) {
+        painter.drawImage(part.topLeft(), skin, part);
+        return;
+    }
     // Scaling the image by whole pixels ourselves, then telling the painter its pixel ratio,
     // puts each scaled pixel on exactly one device pixel: nothing is interpolated.
     QImage scaled =

@@ -104,6 +104,15 @@ QString longSong(const SoundServer &server)
     return song;
 }
 
+// Plays the long song on the server's default sink until a second of it has been heard.
+bool startLongSong(SoundServer &server, AudioBackend &backend, Handle &channel)
+{
+    if (!backend.init(QStringLiteral("default")))
+        return false;
+    channel = backend.createTempoChannel(backend.openFile(longSong(server)));
+    return backend.play(channel, false) && positionPasses(backend, channel, 44100, 5s);
+}
+
 // The sound server restarts (a crash, "pulseaudio -k", a desktop session that restarts it) while a
 // song plays: the output is opened again on the new server and the song goes on from where it
 // was heard last.
@@ -145,10 +154,8 @@ TEST(SoundServer, AServerThatStaysAwayStopsPlaybackOnceAndPlayTriesAgain)
     SoundServer server;
     ASSERT_TRUE(server.ready()) << "the sound server did not start";
     AudioBackend backend;
-    ASSERT_TRUE(backend.init(QStringLiteral("default")));
-    const Handle channel = backend.createTempoChannel(backend.openFile(longSong(server)));
-    ASSERT_TRUE(backend.play(channel, false));
-    ASSERT_TRUE(positionPasses(backend, channel, 44100, 5s)) << "the song did not start";
+    Handle channel = 0;
+    ASSERT_TRUE(startLongSong(server, backend, channel)) << "the song did not start";
     ASSERT_EQ(::kill(pid_t(server.pid()), SIGKILL), 0);
     const auto giveUp = std::chrono::steady_clock::now() + 10s;
     while (!backend.takeOutputLoss() && std::chrono::steady_clock::now() < giveUp)
@@ -173,10 +180,8 @@ TEST(SoundServer, PausedTheStreamStopsAndPlayResumesIt)
     SoundServer server;
     ASSERT_TRUE(server.ready()) << "the sound server did not start";
     AudioBackend backend;
-    ASSERT_TRUE(backend.init(QStringLiteral("default")));
-    const Handle channel = backend.createTempoChannel(backend.openFile(longSong(server)));
-    ASSERT_TRUE(backend.play(channel, false));
-    ASSERT_TRUE(positionPasses(backend, channel, 44100, 5s)) << "the song did not start";
+    Handle channel = 0;
+    ASSERT_TRUE(startLongSong(server, backend, channel)) << "the song did not start";
     ASSERT_TRUE(backend.pause(channel));
     std::this_thread::sleep_for(2s); // the output rests a second after the fade out
     const qint64 paused = backend.positionBytes(channel);
